@@ -1,0 +1,11 @@
+#pragma once
+#include <cstdint>
+
+#include "cache/geometry_cache.h"
+
+// Write positions of the cache block being filled. The CABTT drawing method sets them around
+// each block it builds; the aggregation builders write through them.
+extern CacheVertex* BlockVertexStart;
+extern CacheVertex* BlockVertexCursor;
+extern uint16_t* BlockIndexCursor;
+extern bool EmitVertices;  // true only while a block is being filled

@@ -1,0 +1,39 @@
+#pragma once
+#include <cstdint>
+
+// The six operations of a drawing method; any may be null.
+struct DrawMethod {
+  void (*activate)();
+  void (*draw)();
+  void (*deactivate)();
+  void (*keyboard)(unsigned char key, int x, int y);
+  void (*printStats)();
+  void (*resetStats)();
+};
+
+struct FrameStats {
+  uint32_t frames;
+  double bytes;
+  double triangles;
+  uint32_t clockStart;
+};
+
+constexpr int kMaxDrawMethods = 2;
+extern DrawMethod DrawMethods[kMaxDrawMethods];
+extern int DrawMethodCount;
+extern int CurrentDrawMethod;  // -1: none
+extern FrameStats Stats;
+
+// Idle clock.
+extern double IdlePreviousTime;
+extern double SmoothedFrameTime;
+
+void DisplayFrame();
+void IdleStep();
+void SetDrawMethod(int index);
+void PrintStats();
+void ResetStats();
+[[noreturn]] void Quit();
+
+// Empties the draw-method table and the statistics and idle clocks (tests).
+void ResetFrameLoop();
