@@ -1,0 +1,37 @@
+# Quorvane: `make run` builds and starts the program on the default terrain;
+# `make test` builds and runs every test; `make bench` runs the benchmarks.
+BUILD_DIR ?= build
+BUILD_TYPE ?= RelWithDebInfo
+JOBS ?= 2
+CMAKE_FLAGS ?=
+
+.PHONY: run test bench deps build asan-test clean
+
+deps:
+	@scripts/install-deps
+
+build: deps
+	cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) $(CMAKE_FLAGS)
+	cmake --build $(BUILD_DIR) -j $(JOBS)
+
+run: build
+	@if [ -z "$$DISPLAY" ]; then \
+	  echo "make run: no display (DISPLAY is not set); start it on a desktop or under xvfb-run."; \
+	  exit 1; \
+	fi
+	cd $(BUILD_DIR) && ./quorvane
+
+test: build
+	cd $(BUILD_DIR) && ctest --output-on-failure --timeout 600
+
+# Unit tests under AddressSanitizer and UndefinedBehaviorSanitizer.
+asan-test: deps
+	cmake -S . -B $(BUILD_DIR)-asan -DCMAKE_BUILD_TYPE=Debug -DQUORVANE_SANITIZE=ON -DQUORVANE_BENCH=OFF
+	cmake --build $(BUILD_DIR)-asan -j $(JOBS) --target unit_tests
+	cd $(BUILD_DIR)-asan && ctest --output-on-failure -L unit
+
+bench: build
+	cd $(BUILD_DIR) && ./bench/quorvane_bench
+
+clean:
+	rm -rf $(BUILD_DIR) $(BUILD_DIR)-asan
