@@ -59,7 +59,8 @@ TEST_F(GeometryCacheCreationTest, ReplacementDestroysThePreviousObjectWithoutShu
   EXPECT_EQ(counts.shutdowns, 0);
   EXPECT_NE(dynamic_cast<SystemMemoryCache*>(ActiveCache), nullptr);
 
-  ActiveCache = new SpyCache(&counts);  // the system cache above held nothing
+  DestroyGeometryCache();
+  ActiveCache = new SpyCache(&counts);
   CreateVideoMemoryCache();
   EXPECT_EQ(counts.destroyed, 2);
   EXPECT_EQ(counts.shutdowns, 0);

@@ -42,20 +42,6 @@ TEST_F(SystemMemoryCacheTest, SpareRecordReleasedLastIsReusedFirst) {
   EXPECT_EQ(CacheStorageInUse(), storageBefore);
 }
 
-TEST_F(SystemMemoryCacheTest, StreamingReusesOneRecordAndFreesBuffersAtOnce) {
-  cache.Init(1024, 3066);
-  BlockHandle first = Block(3);
-  cache.ReleaseBlock(first);
-  for (int i = 0; i < 100; ++i) {
-    const BlockHandle handle = Block(3);
-    EXPECT_EQ(handle, first);
-    cache.ReleaseBlock(handle);
-  }
-  EXPECT_EQ(CacheStorageInUse(), storageBefore + 1);
-  cache.Shutdown();
-  EXPECT_EQ(CacheStorageInUse(), storageBefore);
-}
-
 TEST_F(SystemMemoryCacheTest, ShutdownWhileFillingFreesTheFillingBlock) {
   cache.Init(1024, 3066);
   Block();  // stays live
@@ -134,20 +120,6 @@ TEST_F(SystemMemoryCacheTest, RefusedBlockBufferEndsTheProgramWithStatusTwo) {
       },
       // Once for the log, once for standard output: both reach stderr here.
       ::testing::ExitedWithCode(2), "^(Out of memory for a cache block\n){2}$");
-  cache.Shutdown();
-}
-
-TEST_F(SystemMemoryCacheTest, RefusedRecordEndsTheProgramWithStatusTwo) {
-  cache.Init(1024, 3066);
-  EXPECT_EXIT(
-      {
-        SendOutputToStderr();
-        // The two buffers are granted; the record (the third request) is refused.
-        static int requests = 0;
-        SetCacheAllocatorForTesting([](size_t bytes) -> void* { return ++requests <= 2 ? std::malloc(bytes) : nullptr; });
-        Block();
-      },
-      ::testing::ExitedWithCode(2), "Out of memory for a cache block\n");
   cache.Shutdown();
 }
 
