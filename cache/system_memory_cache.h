@@ -1,0 +1,39 @@
+#pragma once
+#include <cstdint>
+
+#include "cache/geometry_cache.h"
+
+// One block of the system-memory cache: its own heap buffers while live, none while spare.
+struct StoredBlock {
+  CacheVertex* vertices;
+  uint16_t* indices;
+  int indexCount;
+  StoredBlock* next;  // next record in liveBlocks or in spareRecords
+  StoredBlock* prev;  // previous record in liveBlocks; null at the head
+};
+
+// Every block in its own pair of heap buffers, drawn as plain client arrays. The GPU has read
+// client arrays before a draw call returns, so a released block's buffers are freed at once.
+// The handle of a block is the address of its record.
+class SystemMemoryCache : public GeometryCache {
+ public:
+  void Init(int blockVertices, int maxIndices) override;
+  void Shutdown() override;
+  void BeginBlock(CacheVertex** vertices, uint16_t** indices) override;
+  BlockHandle EndBlock(int vertexCount, int indexCount) override;
+  void DrawBlock(BlockHandle handle) override;
+  void ReleaseBlock(BlockHandle handle) override;
+
+ private:
+  friend struct SystemMemoryCacheProbe;  // tests walk the lists
+
+  static StoredBlock* RecordOf(BlockHandle handle) { return reinterpret_cast<StoredBlock*>(handle); }
+
+  int blockVertices = 0;
+  int maxIndices = 0;
+  StoredBlock* liveBlocks = nullptr;    // doubly linked, newest first
+  StoredBlock* spareRecords = nullptr;  // singly linked through next, last released first
+  StoredBlock* currentBlock = nullptr;
+  CacheVertex* currentVertices = nullptr;
+  uint16_t* currentIndices = nullptr;
+};
