@@ -149,6 +149,24 @@ bool AdaptiveBuilder::SplitNode(int node, int budget) {
   return true;
 }
 
+namespace {
+
+// Corners and vertex indices of a new child; its links are set by the caller.
+void FillChild(AdaptiveNode& child, VertexId left, int leftIndex, VertexId right, int rightIndex, VertexId apex,
+               int apexIndex, int xMask) {
+  child.leftCorner = left;
+  child.rightOrChildren = right;
+  child.apex = apex;
+  child.leftIndex = leftIndex;
+  child.rightIndex = rightIndex;
+  child.apexIndex = apexIndex;
+  child.leftNeighbour = child.rightNeighbour = child.baseNeighbour = -1;
+  child.splitVertex = HypotenuseSplitVertex(left, right, xMask);
+  child.priority = 0.0f;
+}
+
+}  // namespace
+
 void AdaptiveBuilder::CreateChildren(int parent, int newIndex) {
   const int xMask = CurrentHeightField->xMask;
   const int left = nextFreeNode;
@@ -158,53 +176,29 @@ void AdaptiveBuilder::CreateChildren(int parent, int newIndex) {
   AdaptiveNode& l = nodes[left];
   AdaptiveNode& r = nodes[right];
 
-  l.leftCorner = t.apex;
-  l.rightOrChildren = t.leftCorner;
-  l.apex = t.splitVertex;
-  l.leftIndex = t.apexIndex;
-  l.rightIndex = t.leftIndex;
-  l.apexIndex = newIndex;
-  l.splitVertex = HypotenuseSplitVertex(l.leftCorner, l.rightOrChildren, xMask);
+  FillChild(l, t.apex, t.apexIndex, t.leftCorner, t.leftIndex, t.splitVertex, newIndex, xMask);
   l.leftNeighbour = right;
-  l.rightNeighbour = -1;
   l.baseNeighbour = t.leftNeighbour;
-  l.priority = 0.0f;
-
-  r.leftCorner = t.rightOrChildren;
-  r.rightOrChildren = t.apex;
-  r.apex = t.splitVertex;
-  r.leftIndex = t.rightIndex;
-  r.rightIndex = t.apexIndex;
-  r.apexIndex = newIndex;
-  r.splitVertex = HypotenuseSplitVertex(r.leftCorner, r.rightOrChildren, xMask);
-  r.leftNeighbour = -1;
+  FillChild(r, t.rightOrChildren, t.rightIndex, t.apex, t.apexIndex, t.splitVertex, newIndex, xMask);
   r.rightNeighbour = left;
   r.baseNeighbour = t.rightNeighbour;
-  r.priority = 0.0f;
 
-  // A child whose outer neighbour already halves the same edge completes a diamond that the
-  // neighbour represents in the heap; otherwise the child represents itself.
-  const int outerLeft = t.leftNeighbour;
-  if (outerLeft < 0) {
-    Push(left);
-  } else if (nodes[outerLeft].baseNeighbour == parent) {
-    nodes[outerLeft].baseNeighbour = left;
-  } else {
-    nodes[outerLeft].rightNeighbour = left;
-    Push(left);
-  }
-  const int outerRight = t.rightNeighbour;
-  if (outerRight < 0) {
-    Push(right);
-  } else if (nodes[outerRight].baseNeighbour == parent) {
-    nodes[outerRight].baseNeighbour = right;
-  } else {
-    nodes[outerRight].leftNeighbour = right;
-    Push(right);
-  }
-
+  LinkOuterNeighbour(left, t.leftNeighbour, parent, &AdaptiveNode::rightNeighbour);
+  LinkOuterNeighbour(right, t.rightNeighbour, parent, &AdaptiveNode::leftNeighbour);
   t.leftCorner = -1;
   t.rightOrChildren = left;
+}
+
+// A child whose outer neighbour has the child's hypotenuse as its own completes a diamond that
+// the neighbour already represents in the heap. Otherwise the child represents itself, and an
+// outer neighbour of the parent's level now has the finer child across its leg.
+void AdaptiveBuilder::LinkOuterNeighbour(int child, int outer, int parent, int32_t AdaptiveNode::*legToChild) {
+  if (outer >= 0 && nodes[outer].baseNeighbour == parent) {
+    nodes[outer].baseNeighbour = child;
+    return;
+  }
+  if (outer >= 0) nodes[outer].*legToChild = child;
+  Push(child);
 }
 
 void AdaptiveBuilder::Push(int node) {

@@ -39,6 +39,7 @@ class AdaptiveBuilder final : public AggregationBuilder {
   void RefineEdge(int node, Edge edge);
   bool SplitNode(int node, int budget);
   void CreateChildren(int parent, int newIndex);
+  void LinkOuterNeighbour(int child, int outer, int parent, int32_t AdaptiveNode::*legToChild);
   void Push(int node);
   int PopTop();
   void EmitLeaves(int node, bool leftFirst);
