@@ -98,17 +98,6 @@ TEST_F(ErrorGridTest, TopLevelGridHoldsTheLargerBaseErrorAtTheOrigin) {
   }
 }
 
-TEST_F(ErrorGridTest, RebuildingStartsFromAClearedGrid) {
-  RecordingBuilder builder(1);
-  const float centre = builder.GridError(Id(8, 8));
-  builder.errorGrid[builder.GridEntryIndex(Id(0, 0))] = 99.0f;
-  builder.errorGrid[builder.GridEntryIndex(Id(8, 8))] = 99.0f;
-  builder.calls.clear();
-  builder.BuildErrorGrid();
-  EXPECT_EQ(builder.GridError(Id(0, 0)), 0.0f);
-  EXPECT_EQ(builder.GridError(Id(8, 8)), centre);
-}
-
 TEST_F(ErrorGridTest, SelectionKeepsAnEqualBuilderAndReplacesAnyOther) {
   TerrainLog = std::tmpfile();
   ASSERT_NE(TerrainLog, nullptr);

@@ -70,15 +70,6 @@ TEST_F(UniformBuilderTest, LevelTwoHasTwoHalfFansAndOneFullFan) {
   EXPECT_TRUE(IsSoundTessellation(block, 2, t));
 }
 
-TEST_F(UniformBuilderTest, LatticeVerticesAreWrittenEvenWhenNotEmitting) {
-  UniformBuilder builder(1);
-  std::vector<CacheVertex> area(6);
-  BlockVertexStart = BlockVertexCursor = area.data();
-  EmitVertices = false;
-  EXPECT_EQ(builder.UniformVertices(Id(0, 0), Id(4, 0), Id(2, 2)), 4);
-  EXPECT_EQ(BlockVertexCursor, area.data() + 6);
-}
-
 // The omitted vertices are the midpoints of the lattice edges parallel to the hypotenuse.
 std::vector<GridVertex> HypotenuseParallelMidpoints(GridVertex p, GridVertex q, GridVertex a, int side) {
   std::vector<GridVertex> points;
