@@ -1,0 +1,49 @@
+#pragma once
+#include "aggregate/adaptive_node.h"
+#include "aggregate/aggregation_builder.h"
+
+// "adaptive": each aggregate triangle is refined greedily, largest error first, within a
+// budget of 2 x 4^L nodes; its borders are cut into 2^L equal segments like the lattice's, so
+// neighbours built by either kind meet without cracks. A build allocates nothing.
+class AdaptiveBuilder final : public AggregationBuilder {
+ public:
+  // Allocates the node array and heap, then builds the error grid.
+  explicit AdaptiveBuilder(int level);
+  ~AdaptiveBuilder() override;
+
+  float AggregateError(VertexId left, VertexId right, VertexId apex) override;
+  int GenerateVertices(VertexId left, VertexId right, VertexId apex) override;
+  // Leaves of the last build in the alternating walk order, as (left, right, apex).
+  void GenerateIndices() override;
+  bool IsAdaptive() const override { return true; }
+
+  // The stages of one build, in order; vertices go to the block only when writeVertices is set.
+  void StartBuild(VertexId left, VertexId right, VertexId apex, bool writeVertices);
+  void SplitBorders();
+  void Refine();
+
+  float lastError;   // results of the last Refine
+  int lastLeaves;
+
+  int nodeBudget;
+  AdaptiveNode* nodes;  // the root is nodes[0]
+  int nextFreeNode;
+  int32_t* heap;  // RefinementHeap of node positions, largest priority on top
+  int heapEnd;
+
+ private:
+  enum class Edge { kLeftLeg, kRightLeg, kHypotenuse };
+  static constexpr int kUnlimited = 1 << 30;
+
+  int Room() const { return (nodeBudget - nextFreeNode) >> 2; }
+  void RefineEdge(int node, Edge edge);
+  bool SplitNode(int node, int budget);
+  void CreateChildren(int parent, int newIndex);
+  void LinkOuterNeighbour(int child, int outer, int parent, int32_t AdaptiveNode::*legToChild);
+  void Push(int node);
+  int PopTop();
+  void EmitLeaves(int node, bool leftFirst);
+
+  bool writeVertices_;
+  Point3 reference_;  // world position of the root's split vertex
+};
