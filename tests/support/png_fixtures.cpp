@@ -33,7 +33,10 @@ bool WriteRawPng(const std::string& path, int width, int height, int colorType, 
   png_set_IHDR(png, info, width, height, bitDepth, colorType, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
                PNG_FILTER_TYPE_DEFAULT);
   if (colorType == PNG_COLOR_TYPE_PALETTE) {
-    for (int i = 0; i < 256; ++i) palette[i] = {static_cast<png_byte>(i), static_cast<png_byte>(i), static_cast<png_byte>(i)};
+    for (int i = 0; i < 256; ++i) {
+      const auto grey = static_cast<png_byte>(i);
+      palette[i] = {grey, grey, grey};
+    }
     png_set_PLTE(png, info, palette, 1 << bitDepth);
   }
   for (int row = 0; row < height; ++row) rows[row] = const_cast<png_bytep>(bytes.data()) + row * rowBytes;
