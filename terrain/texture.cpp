@@ -1,0 +1,132 @@
+#include "terrain/texture.h"
+
+#include <GL/gl.h>
+#include <GL/glext.h>
+#include <GL/glu.h>
+
+#include <cmath>
+#include <cstdio>
+
+#include "app/fatal.h"
+#include "app/gl_state.h"
+#include "terrain/png_io.h"
+
+TextureImage CurrentTexture = {nullptr, 0, 0};
+ShadingGrid ShadingHeights = {nullptr, 0};
+
+void BuildShadingHeights(const HeightSample* samples, int N, float verticalScale) {
+  FreeShadingHeights();
+  const size_t count = static_cast<size_t>(N + 1) * (N + 1);
+  const float factor = 65535.0f / verticalScale;
+  ShadingHeights = {new float[count], N};
+  for (size_t i = 0; i < count; ++i) ShadingHeights.heights[i] = samples[i] * factor;
+}
+
+void FreeShadingHeights() {
+  delete[] ShadingHeights.heights;
+  ShadingHeights = {nullptr, 0};
+}
+
+void DestroyTexture() {
+  delete[] CurrentTexture.texels;
+  CurrentTexture = {nullptr, 0, 0};
+}
+
+void LoadTexture(const char* path) {
+  std::printf("Loading texture map %s.\n", path);
+  DestroyTexture();
+  int width = 0;
+  int height = 0;
+  int channels = 0;
+  unsigned char* texels = nullptr;
+  if (!ReadImagePng(path, kMaxTextureSide, &width, &height, &channels, &texels)) {
+    std::printf("Error reading %s\n", path);
+    FatalExit(1);
+  }
+  CurrentTexture = {texels, 0, channels};
+  const bool powerOfTwo = width > 0 && (width & (width - 1)) == 0;
+  if (width != height || !powerOfTwo) {
+    std::printf("%s has bad image dimensions %d x %d\n", path, width, height);
+    FatalExit(1);
+  }
+  CurrentTexture.side = width;
+}
+
+void MakeShadingTexture() {
+  DestroyTexture();
+  const int N = ShadingHeights.N;
+  const int row = N + 1;
+  const float* H = ShadingHeights.heights;
+  const float c = 1.0f / static_cast<float>(N);
+  auto* texels = new unsigned char[static_cast<size_t>(N) * N];
+  for (int i = 0; i < N; ++i) {
+    for (int j = 0; j < N; ++j) {
+      // The cell's two diagonals.
+      const float e = H[(j + 1) + (i + 1) * row] - H[j + i * row];
+      const float f = H[(j + 1) + i * row] - H[j + (i + 1) * row];
+      const float g = c * (e + f);
+      const float k = c * e - c * f;
+      const float h = -2.0f * c * c;
+      const float length = std::sqrt(h * h + k * k + g * g);
+      double light = (-(g / length) - (k / length) - (h / length)) * 0.5773338721782807;
+      if (!(light >= 0.0)) light = 0.0;  // facing away, or not a number
+      texels[j + static_cast<size_t>(i) * N] = static_cast<unsigned char>((light * 0.8 + 0.2) * 255.0);
+    }
+  }
+  CurrentTexture = {texels, N, 1};
+}
+
+namespace {
+
+// Each mip level is scaled from the one before, alternating between two scratch images.
+void UploadCompressedLevels(GLenum internalFormat, GLenum format) {
+  const int side = CurrentTexture.side;
+  const size_t channels = static_cast<size_t>(CurrentTexture.channels);
+  glTexImage2D(GL_TEXTURE_2D, 0, static_cast<GLint>(internalFormat), side, side, 0, format, GL_UNSIGNED_BYTE,
+               CurrentTexture.texels);
+  const size_t half = static_cast<size_t>(side / 2);
+  const size_t quarter = static_cast<size_t>(side / 4);
+  auto* larger = new unsigned char[half * half * channels];
+  auto* smaller = new unsigned char[quarter * quarter * channels];
+  const unsigned char* previous = CurrentTexture.texels;
+  int level = 1;
+  for (int size = side / 2; size >= 1; size /= 2, ++level) {
+    unsigned char* destination = level % 2 == 1 ? larger : smaller;
+    gluScaleImage(format, 2 * size, 2 * size, GL_UNSIGNED_BYTE, previous, size, size, GL_UNSIGNED_BYTE,
+                  destination);
+    glTexImage2D(GL_TEXTURE_2D, level, static_cast<GLint>(internalFormat), size, size, 0, format,
+                 GL_UNSIGNED_BYTE, destination);
+    previous = destination;
+  }
+  delete[] larger;
+  delete[] smaller;
+}
+
+}  // namespace
+
+void UploadTexture() {
+  const bool grey = CurrentTexture.channels == 1;
+  const GLenum format = grey ? GL_LUMINANCE : GL_RGB;
+  glBindTexture(GL_TEXTURE_2D, 1);
+  // Rows of the small levels (and of RGB images) are not multiples of 4 bytes: read and write
+  // them tightly packed, as they are stored.
+  GLint unpackAlignment = 4;
+  GLint packAlignment = 4;
+  glGetIntegerv(GL_UNPACK_ALIGNMENT, &unpackAlignment);
+  glGetIntegerv(GL_PACK_ALIGNMENT, &packAlignment);
+  glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+  glPixelStorei(GL_PACK_ALIGNMENT, 1);
+  if (TextureCompressionSupported) {
+    UploadCompressedLevels(grey ? GL_COMPRESSED_LUMINANCE_ARB : GL_COMPRESSED_RGB_ARB, format);
+  } else if (gluBuild2DMipmaps(GL_TEXTURE_2D, grey ? GL_LUMINANCE8 : 3, CurrentTexture.side, CurrentTexture.side,
+                               format, GL_UNSIGNED_BYTE, CurrentTexture.texels) != 0) {
+    std::printf("glu Error building Mipmaps\n");
+    FatalExit(1);
+  }
+  glPixelStorei(GL_UNPACK_ALIGNMENT, unpackAlignment);
+  glPixelStorei(GL_PACK_ALIGNMENT, packAlignment);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_NEAREST);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
+}

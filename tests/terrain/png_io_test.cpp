@@ -1,0 +1,186 @@
+#include "terrain/png_io.h"
+
+#include <gtest/gtest.h>
+#include <png.h>
+
+#include <random>
+#include <vector>
+
+#include "support/png_fixtures.h"
+#include "support/temp_dir.h"
+
+namespace {
+
+class PngIoTest : public ::testing::Test {
+ protected:
+  TempDir dir;
+
+  PngReadResult Read16(const std::string& path, int maxSide = 1 << 20) {
+    delete[] samples;
+    return ReadGreyPng16(path.c_str(), maxSide, &width, &height, &samples);
+  }
+  void TearDown() override { delete[] samples; }
+
+  int width = -1;
+  int height = -1;
+  HeightSample* samples = nullptr;
+};
+
+TEST_F(PngIoTest, Grey16SamplesArriveInHostOrderRowZeroFirst) {
+  // The file stores big-endian samples; sample (x, y) = 0x0100 x + 0x0001 y + 0x1000.
+  const int w = 7;
+  const int h = 5;
+  std::vector<uint8_t> bytes;
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      const int value = 0x100 * x + y + 0x1000;
+      bytes.push_back(static_cast<uint8_t>(value >> 8));
+      bytes.push_back(static_cast<uint8_t>(value));
+    }
+  ASSERT_TRUE(WriteRawPng(dir.File("be.png"), w, h, PNG_COLOR_TYPE_GRAY, 16, bytes));
+  ASSERT_EQ(Read16(dir.File("be.png")), PngReadResult::kRead);
+  ASSERT_EQ(width, w);
+  ASSERT_EQ(height, h);
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) EXPECT_EQ(samples[x + y * w], 0x100 * x + y + 0x1000) << x << "," << y;
+}
+
+TEST_F(PngIoTest, Grey16RoundTripKeepsEverySample) {
+  std::mt19937 random(5);
+  for (auto [w, h] : {std::pair{1, 1}, std::pair{37, 23}, std::pair{129, 129}}) {
+    std::vector<HeightSample> written(w * h);
+    for (auto& sample : written) sample = static_cast<HeightSample>(random());
+    written[0] = 0;
+    written[w * h - 1] = 65535;
+    ASSERT_TRUE(WriteGrey16Png(dir.File("rt.png").c_str(), w, h, written.data()));
+    ASSERT_EQ(Read16(dir.File("rt.png")), PngReadResult::kRead);
+    ASSERT_EQ(width, w);
+    ASSERT_EQ(height, h);
+    EXPECT_TRUE(std::equal(written.begin(), written.end(), samples));
+  }
+}
+
+TEST_F(PngIoTest, Grey8RoundTripThroughTheImageReader) {
+  const int w = 33;
+  const int h = 17;
+  std::vector<unsigned char> pixels(w * h);
+  for (int i = 0; i < w * h; ++i) pixels[i] = static_cast<unsigned char>(i * 31 + i / w);
+  ASSERT_TRUE(WriteGreyPng(dir.File("g8.png").c_str(), w, h, pixels.data()));
+  int readWidth = 0;
+  int readHeight = 0;
+  int channels = 0;
+  unsigned char* texels = nullptr;
+  ASSERT_TRUE(ReadImagePng(dir.File("g8.png").c_str(), 4096, &readWidth, &readHeight, &channels, &texels));
+  EXPECT_EQ(readWidth, w);
+  EXPECT_EQ(readHeight, h);
+  EXPECT_EQ(channels, 1);
+  EXPECT_TRUE(std::equal(pixels.begin(), pixels.end(), texels));
+  delete[] texels;
+}
+
+TEST_F(PngIoTest, WritersReportFilesTheyCannotCreate) {
+  const unsigned char pixel = 0;
+  const HeightSample sample = 0;
+  EXPECT_FALSE(WriteGreyPng(dir.File("no/such/dir.png").c_str(), 1, 1, &pixel));
+  EXPECT_FALSE(WriteGrey16Png(dir.File("no/such/dir.png").c_str(), 1, 1, &sample));
+  EXPECT_FALSE(WriteGreyPng(dir.File("empty.png").c_str(), 0, 1, &pixel));
+}
+
+TEST_F(PngIoTest, Grey16ReaderRefusesOtherLayoutsAndDamagedFiles) {
+  const std::string path = dir.File("bad.png");
+  struct Layout {
+    int colorType;
+    int bitDepth;
+  };
+  for (Layout layout : {Layout{PNG_COLOR_TYPE_GRAY, 8}, Layout{PNG_COLOR_TYPE_RGB, 16},
+                        Layout{PNG_COLOR_TYPE_GRAY_ALPHA, 16}, Layout{PNG_COLOR_TYPE_PALETTE, 8}}) {
+    ASSERT_TRUE(WritePatternPng(path, 9, 9, layout.colorType, layout.bitDepth));
+    EXPECT_EQ(Read16(path), PngReadResult::kUnreadable) << layout.colorType << "/" << layout.bitDepth;
+    EXPECT_EQ(samples, nullptr);
+  }
+  EXPECT_EQ(Read16(dir.File("missing.png")), PngReadResult::kUnreadable);
+
+  // Cut inside the image data, and inside the header itself.
+  ASSERT_TRUE(WritePatternPng(path, 65, 65, PNG_COLOR_TYPE_GRAY, 16));
+  ASSERT_TRUE(TruncateFile(path, FileSize(path) / 2));
+  EXPECT_EQ(Read16(path), PngReadResult::kUnreadable);
+  ASSERT_TRUE(TruncateFile(path, 20));
+  EXPECT_EQ(Read16(path), PngReadResult::kUnreadable);
+
+  // A header that promises an image and delivers nothing.
+  ASSERT_TRUE(WritePngHeaderOnly(path, 1025, 1025, 16, PNG_COLOR_TYPE_GRAY));
+  EXPECT_EQ(Read16(path), PngReadResult::kUnreadable);
+  EXPECT_EQ(samples, nullptr);
+}
+
+TEST_F(PngIoTest, OversizedHeaderIsReportedWithoutDecoding) {
+  const std::string path = dir.File("huge.png");
+  ASSERT_TRUE(WritePngHeaderOnly(path, 32769, 32769, 16, PNG_COLOR_TYPE_GRAY));
+  ASSERT_EQ(Read16(path, 16385), PngReadResult::kTooLarge);
+  EXPECT_EQ(width, 32769);
+  EXPECT_EQ(height, 32769);
+  EXPECT_EQ(samples, nullptr);
+
+  // Only one side above the limit, and the largest side PNG allows.
+  ASSERT_TRUE(WritePngHeaderOnly(path, 5, 0x7fffffff, 16, PNG_COLOR_TYPE_GRAY));
+  ASSERT_EQ(Read16(path, 16385), PngReadResult::kTooLarge);
+  EXPECT_EQ(width, 5);
+  EXPECT_EQ(height, 0x7fffffff);
+
+  // Beyond what PNG allows is damage, not size.
+  ASSERT_TRUE(WritePngHeaderOnly(path, 0x80000000u, 5, 16, PNG_COLOR_TYPE_GRAY));
+  EXPECT_EQ(Read16(path, 16385), PngReadResult::kUnreadable);
+
+  // A real image just above the limit is refused the same way.
+  ASSERT_TRUE(WritePatternPng(path, 10, 9, PNG_COLOR_TYPE_GRAY, 16));
+  EXPECT_EQ(Read16(path, 9), PngReadResult::kTooLarge);
+  EXPECT_EQ(Read16(path, 10), PngReadResult::kRead);
+}
+
+TEST_F(PngIoTest, HeaderWithBadChecksumIsDamage) {
+  const std::string path = dir.File("crc.png");
+  ASSERT_TRUE(WritePngHeaderOnly(path, 32769, 32769, 16, PNG_COLOR_TYPE_GRAY));
+  FILE* file = std::fopen(path.c_str(), "r+b");
+  ASSERT_NE(file, nullptr);
+  std::fseek(file, 32, SEEK_SET);
+  std::fputc(0x55, file);
+  std::fclose(file);
+  EXPECT_EQ(Read16(path, 16385), PngReadResult::kUnreadable);
+}
+
+TEST(ImagePngReaderTest, AcceptsEightBitGreyAndRgbOnly) {
+  TempDir dir;
+  const std::string path = dir.File("image.png");
+  struct Case {
+    int colorType;
+    int bitDepth;
+    bool accepted;
+    int channels;
+  };
+  for (Case c : {Case{PNG_COLOR_TYPE_GRAY, 8, true, 1}, Case{PNG_COLOR_TYPE_RGB, 8, true, 3},
+                 Case{PNG_COLOR_TYPE_RGB, 16, true, 3}, Case{PNG_COLOR_TYPE_GRAY, 4, false, 0},
+                 Case{PNG_COLOR_TYPE_RGB_ALPHA, 8, false, 0}, Case{PNG_COLOR_TYPE_GRAY_ALPHA, 8, false, 0},
+                 Case{PNG_COLOR_TYPE_PALETTE, 8, false, 0}}) {
+    ASSERT_TRUE(WritePatternPng(path, 16, 8, c.colorType, c.bitDepth));
+    int width = 0;
+    int height = 0;
+    int channels = 0;
+    unsigned char* texels = nullptr;
+    EXPECT_EQ(ReadImagePng(path.c_str(), 4096, &width, &height, &channels, &texels), c.accepted)
+        << c.colorType << "/" << c.bitDepth;
+    if (c.accepted) {
+      EXPECT_EQ(width, 16);
+      EXPECT_EQ(height, 8);
+      EXPECT_EQ(channels, c.channels);
+      ASSERT_NE(texels, nullptr);
+      // The pattern's first bytes, stripped to the high byte for 16-bit samples.
+      const int step = c.bitDepth / 8;
+      for (int i = 0; i < 16 * c.channels; ++i) EXPECT_EQ(texels[i], static_cast<uint8_t>(i * step * 7)) << i;
+    } else {
+      EXPECT_EQ(texels, nullptr);
+    }
+    delete[] texels;
+  }
+}
+
+}  // namespace
