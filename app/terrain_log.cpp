@@ -10,6 +10,8 @@ void LogPrintf(const char* format, ...) {
   va_start(args, format);
   std::vfprintf(TerrainLog, format, args);
   va_end(args);
+  // Lines are rare (keys, method changes, statistics); flushing each lets a reader follow the log.
+  std::fflush(TerrainLog);
 }
 
 void LogAndPrint(const char* format, ...) {
@@ -18,6 +20,7 @@ void LogAndPrint(const char* format, ...) {
     va_start(args, format);
     std::vfprintf(TerrainLog, format, args);
     va_end(args);
+    std::fflush(TerrainLog);
   }
   va_start(args, format);
   std::vprintf(format, args);

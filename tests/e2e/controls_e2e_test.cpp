@@ -1,0 +1,74 @@
+// Keys of the general handler, seen from outside: the log, the captures and the exit status.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+
+#include "e2e/harness.h"
+
+namespace {
+
+using e2e::QuorvaneRun;
+
+// Width and height from a PNG's header.
+std::pair<int, int> PngSize(const std::string& path) {
+  const std::string bytes = e2e::ReadFile(path);
+  if (bytes.size() < 24) return {0, 0};
+  auto word = [&](size_t at) {
+    return (uint32_t(uint8_t(bytes[at])) << 24) | (uint32_t(uint8_t(bytes[at + 1])) << 16) |
+           (uint32_t(uint8_t(bytes[at + 2])) << 8) | uint32_t(uint8_t(bytes[at + 3]));
+  };
+  return {static_cast<int>(word(16)), static_cast<int>(word(20))};
+}
+
+TEST(ControlsEndToEnd, CullingAndSpeedKeysWriteTheirLines) {
+  QuorvaneRun run;
+  run.Start();
+  ASSERT_TRUE(run.WaitForReady()) << run.Stdout() << run.Stderr();
+  run.Key("semicolon");  // at 1: nothing
+  run.Key("apostrophe");
+  ASSERT_TRUE(run.WaitForLog("SpeedUp doubled to: 2\n"));
+  run.Key("semicolon");
+  ASSERT_TRUE(run.WaitForLog("SpeedUp halved to: 1\n"));
+  // C from the start level 14 up to 30, then once more to wrap to 0; c from 0 wraps to 30.
+  for (int i = 0; i < 16; ++i) run.Key("C");
+  ASSERT_TRUE(run.WaitForLog("Culling turned on (level=30)\n"));
+  run.Key("C");
+  ASSERT_TRUE(run.WaitForLog("Culling turned off (level=0)\n"));
+  run.Key("c");
+  ASSERT_TRUE(run.WaitForLogCount("Culling turned on (level=30)\n", 2));
+  run.Key("Escape");
+  EXPECT_EQ(run.WaitForExit(), 0);
+  EXPECT_EQ(run.Log().find("SpeedUp halved to: 0"), std::string::npos);
+  EXPECT_EQ(run.Log().find("halved"), run.Log().rfind("halved"));
+}
+
+// Presses [ and returns the size of the capture it wrote, number index.
+std::pair<int, int> Capture(QuorvaneRun& run, int index) {
+  char name[16];
+  std::snprintf(name, sizeof name, "quor%04d.png", index);
+  const std::string path = run.PathOf(name);
+  run.Key("bracketleft");
+  e2e::WaitFor([&] { return PngSize(path).first > 0; });
+  return PngSize(path);
+}
+
+TEST(ControlsEndToEnd, CapturesFollowTheWindowSizeThroughFullScreen) {
+  QuorvaneRun run;
+  run.Start();
+  ASSERT_TRUE(run.WaitForReady()) << run.Stdout() << run.Stderr();
+  int index = 0;
+  EXPECT_EQ(Capture(run, index++), std::make_pair(640, 480));
+  run.Key("F");
+  // The window manager-less Xvfb resizes the window to its 1280 x 1024 screen; the new size
+  // reaches the program asynchronously.
+  std::pair<int, int> size;
+  for (int attempt = 0; attempt < 20 && size.first != 1280; ++attempt) size = Capture(run, index++);
+  EXPECT_EQ(size, std::make_pair(1280, 1024));
+  run.Key("f");
+  for (int attempt = 0; attempt < 20 && size.first != 640; ++attempt) size = Capture(run, index++);
+  EXPECT_EQ(size, std::make_pair(640, 480));
+  run.Key("q");
+  EXPECT_EQ(run.WaitForExit(), 0);
+}
+
+}  // namespace
