@@ -35,10 +35,11 @@ void CabttTest::TearDown() {
   }
 }
 
-FakeAggregationBuilder* CabttTest::Start(int level, bool adaptive, FakeErrors errors, uint32_t seed) {
+FakeAggregationBuilder* CabttTest::Start(int level, bool adaptive, FakeErrors errors, uint32_t seed,
+                                        float scale) {
   AggregationLevel = level;
   AdaptiveAggregation = adaptive;
-  FakeAggregationBuilder* builder = InstallFakeBuilder(ClampAggregationLevel(level), adaptive, errors, seed);
+  FakeAggregationBuilder* builder = InstallFakeBuilder(ClampAggregationLevel(level), adaptive, errors, seed, scale);
   ActivateCabtt();
   return builder;
 }

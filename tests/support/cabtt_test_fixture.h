@@ -16,7 +16,7 @@ class CabttTest : public ::testing::Test {
 
   // Installs a fake builder for the level (clamped to n) and activates the method.
   FakeAggregationBuilder* Start(int level, bool adaptive = true, FakeErrors errors = FakeErrors::kNested,
-                                uint32_t seed = 1);
+                                uint32_t seed = 1, float scale = 1.0f);
 
   // One frame as DrawCabtt runs it, without GL: camera 0 at eye looking along heading.
   void Frame(const Point3& eye, float heading = 0.0f, void (*secondPass)() = nullptr);
