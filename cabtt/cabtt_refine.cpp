@@ -55,33 +55,25 @@ void FileIfMergeable(AggregateTriangle* p) {
   FileForMerge(p);
 }
 
-void MergePass() {
-  while (!CabttMergeQueue.Empty() && CabttMergeQueue.FirstKey() < CabttTravel) {
-    AggregateTriangle* p = CabttMergeQueue.PopFirst();
-    const float key = CabttMergeKey(p->splitVertex);
-    ++CabttCounters.mergeTests;
+// Tests every entry whose key has fallen below the clock: acts on it when its fresh key is
+// below the clock too, else files it again under the fresh key. Entries filed during the pass
+// with keys below the clock are taken in the same pass.
+void RunPass(CabttQueue& queue, float (*freshKey)(VertexId), uint32_t& tests,
+             void (*act)(AggregateTriangle*)) {
+  while (!queue.Empty() && queue.FirstKey() < CabttTravel) {
+    AggregateTriangle* node = queue.PopFirst();
+    const float key = freshKey(node->splitVertex);
+    ++tests;
     if (key < CabttTravel) {
-      MergeDiamond(p);
+      act(node);
     } else {
-      p->key = key;
-      CabttMergeQueue.Insert(p);
+      node->key = key;
+      queue.Insert(node);
     }
   }
 }
 
-void SplitPass() {
-  while (!CabttSplitQueue.Empty() && CabttSplitQueue.FirstKey() < CabttTravel) {
-    AggregateTriangle* t = CabttSplitQueue.PopFirst();
-    const float key = CabttSplitKey(t->splitVertex);
-    ++CabttCounters.splitTests;
-    if (key < CabttTravel) {
-      SplitTriangle(t, false);
-    } else {
-      t->key = key;
-      CabttSplitQueue.Insert(t);
-    }
-  }
-}
+void SplitUnforced(AggregateTriangle* t) { SplitTriangle(t, false); }
 
 }  // namespace
 
@@ -102,8 +94,8 @@ void UpdateCabttTree(const Point3& eye) {
     CabttMergeQueue.Rebase(kRebaseAmount);
     CabttSplitQueue.Rebase(kRebaseAmount);
   }
-  MergePass();
-  SplitPass();
+  RunPass(CabttMergeQueue, CabttMergeKey, CabttCounters.mergeTests, MergeDiamond);
+  RunPass(CabttSplitQueue, CabttSplitKey, CabttCounters.splitTests, SplitUnforced);
 }
 
 void SplitTriangle(AggregateTriangle* p, bool forced) {
