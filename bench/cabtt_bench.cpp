@@ -12,7 +12,6 @@
 #include "app/camera.h"
 #include "app/frame_loop.h"
 #include "app/view_wedge.h"
-#include "cabtt/cabtt_draw.h"
 #include "cabtt/cabtt_refine.h"
 #include "cabtt/cabtt_state.h"
 #include "cabtt/cabtt_tree.h"
@@ -35,15 +34,7 @@ void PlaceCamera(int frame) {
 
 struct BenchWorld {
   explicit BenchWorld(int level) {
-    ResetViewState();
-    ResetFrameLoop();
-    ResetCabttState();
-    WindowWidth = 640;
-    WindowHeight = 480;
-    InstallTestTerrain(kGridExponent);
-    DestroyGeometryCache();
-    cache = new RecordingGeometryCache;
-    ActiveCache = cache;
+    cache = InstallCabttTestWorld(kGridExponent);
     AggregationLevel = level;
     InstallFakeBuilder(level, true);
     PlaceCamera(0);
@@ -58,13 +49,7 @@ struct BenchWorld {
     close(savedStdout);
     std::fclose(sink);
   }
-  ~BenchWorld() {
-    DestroyCabtt();
-    ResetCabttState();
-    DiscardAggregationBuilder();
-    DestroyGeometryCache();
-    DestroyHeightField();
-  }
+  ~BenchWorld() { RemoveCabttTestWorld(); }
   RecordingGeometryCache* cache;
 };
 

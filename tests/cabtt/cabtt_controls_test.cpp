@@ -88,16 +88,4 @@ TEST_F(CabttControlsTest, StatisticsWithNothingCountedPrintZeros) {
             "0.00 aggregate tris per frame, 0.00 sub-triangles per aggregate tri\n");
 }
 
-TEST(CabttDrawMethodTest, RecordNamesTheCabttOperations) {
-  const DrawMethod uncached = CabttDrawMethod(false);
-  const DrawMethod cached = CabttDrawMethod(true);
-  EXPECT_EQ(uncached.activate, ActivateCabttUncached);
-  EXPECT_EQ(cached.activate, ActivateCabttCached);
-  EXPECT_EQ(cached.draw, DrawCabtt);
-  EXPECT_EQ(cached.deactivate, DestroyCabtt);
-  EXPECT_EQ(cached.keyboard, CabttKeyHandler);
-  EXPECT_EQ(cached.printStats, PrintCabttStats);
-  EXPECT_EQ(cached.resetStats, ResetCabttStats);
-}
-
 }  // namespace

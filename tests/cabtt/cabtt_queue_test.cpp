@@ -65,13 +65,4 @@ TEST_F(CabttQueueTest, RebaseMovesEveryKeyWithoutReordering) {
   EXPECT_EQ(Drain(), (std::vector<AggregateTriangle*>{d, b, a, c}));
 }
 
-TEST_F(CabttQueueTest, ClearEmptiesWithoutTouchingNodes) {
-  AggregateTriangle* a = Node(3.0f);
-  queue_.Insert(a);
-  queue_.Clear();
-  EXPECT_TRUE(queue_.Empty());
-  EXPECT_EQ(queue_.Size(), 0u);
-  EXPECT_EQ(a->key, 3.0f);
-}
-
 }  // namespace

@@ -4,6 +4,10 @@
 #include <cmath>
 
 #include "aggregate/block_output.h"
+#include "app/camera.h"
+#include "app/frame_loop.h"
+#include "cabtt/cabtt_state.h"
+#include "cabtt/cabtt_tree.h"
 #include "terrain/height_field.h"
 
 namespace {
@@ -207,4 +211,25 @@ void InstallTestTerrain(int n, uint32_t seed, bool flat) {
     }
   }
   InstallHeightField(samples, 0.1f, n);
+}
+
+RecordingGeometryCache* InstallCabttTestWorld(int n) {
+  ResetViewState();
+  ResetFrameLoop();
+  ResetCabttState();
+  WindowWidth = 640;
+  WindowHeight = 480;
+  InstallTestTerrain(n);
+  DestroyGeometryCache();
+  auto* cache = new RecordingGeometryCache;
+  ActiveCache = cache;
+  return cache;
+}
+
+void RemoveCabttTestWorld() {
+  if (CabttRoots != nullptr && ActiveCache != nullptr) DestroyCabtt();
+  ResetCabttState();
+  DiscardAggregationBuilder();
+  DestroyGeometryCache();
+  DestroyHeightField();
 }

@@ -3,31 +3,16 @@
 #include <cmath>
 
 #include "app/camera.h"
-#include "app/frame_loop.h"
 #include "app/terrain_log.h"
 #include "app/view_wedge.h"
-#include "cabtt/cabtt_refine.h"
 #include "cabtt/cabtt_state.h"
 #include "cabtt/cabtt_tree.h"
+#include "cabtt/cabtt_refine.h"
 
-void CabttTest::SetUp() {
-  ResetViewState();
-  ResetFrameLoop();
-  ResetCabttState();
-  WindowWidth = 640;
-  WindowHeight = 480;
-  InstallTestTerrain(n_);
-  DestroyGeometryCache();
-  cache_ = new RecordingGeometryCache;
-  ActiveCache = cache_;
-}
+void CabttTest::SetUp() { cache_ = InstallCabttTestWorld(n_); }
 
 void CabttTest::TearDown() {
-  if (CabttRoots != nullptr && ActiveCache != nullptr) DestroyCabtt();
-  ResetCabttState();
-  DiscardAggregationBuilder();
-  DestroyGeometryCache();
-  DestroyHeightField();
+  RemoveCabttTestWorld();
   if (log_ != nullptr) {
     TerrainLog = nullptr;
     std::fclose(log_);
