@@ -13,6 +13,7 @@
 #include "app/gl_state.h"
 #include "app/keys.h"
 #include "app/terrain_log.h"
+#include "cabtt/cabtt_controls.h"
 #include "terrain/error_metric.h"
 #include "terrain/height_field.h"
 #include "terrain/height_field_loader.h"
@@ -144,7 +145,7 @@ int RunQuorvane(int argc, char** argv) {
   InitTerrain();
 
   DrawMethods[0] = DrawMethod{nullptr, nullptr, nullptr, OnKey, nullptr, nullptr};
-  DrawMethods[1] = DrawMethod{nullptr, nullptr, nullptr, OnKey, nullptr, nullptr};
+  DrawMethods[1] = CabttDrawMethod(VertexArrayRangeSupported && FencesSupported);
   DrawMethodCount = 2;
   SetDrawMethod(1);
 

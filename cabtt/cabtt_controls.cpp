@@ -7,11 +7,7 @@
 #include "cabtt/cabtt_tree.h"
 #include "terrain/height_field.h"
 
-#if __has_include("app/keys.h")
 #include "app/keys.h"
-#else
-void OnKey(unsigned char key, int x, int y);
-#endif
 
 namespace {
 

@@ -138,8 +138,8 @@ TEST_F(CabttGLTest, TheViewFollowsTheCurrentCameraWhileRefinementFollowsCameraZe
 }
 
 TEST_F(CabttGLTest, UncachedActivationAnnouncesItselfAndBuildsTheTree) {
-  CaptureLog();
   InstallFakeBuilder(kDefaultAggregationLevel, true);
+  CaptureLog();
   testing::internal::CaptureStdout();
   ActivateCabttUncached();
   const std::string out = testing::internal::GetCapturedStdout();
