@@ -20,25 +20,16 @@ float DistanceBeyondError(VertexId v) {
   return distance - CurrentErrorMetric->At(x, y);
 }
 
-void MergePass() {
-  while (BintreeTriangle* t = MergeQueue.PopBelow(RoamTravel)) {
-    ++RoamCounters.mergeTests;
-    const float key = MergeKey(t->splitVertex);
+// Tests every candidate of queue whose key has come due: re-files it under its new key if it
+// is not due after all, else changes it (merges or splits it).
+void TestDueCandidates(BucketQueue& queue, int32_t& tests, float (*keyOf)(VertexId), void (*change)(BintreeTriangle*)) {
+  while (BintreeTriangle* t = queue.PopBelow(RoamTravel)) {
+    ++tests;
+    const float key = keyOf(t->splitVertex);
     if (key >= RoamTravel)
-      MergeQueue.Insert(t, key);
+      queue.Insert(t, key);
     else
-      Merge(t);
-  }
-}
-
-void SplitPass() {
-  while (BintreeTriangle* t = SplitQueue.PopBelow(RoamTravel)) {
-    ++RoamCounters.splitTests;
-    const float key = SplitKey(t->splitVertex);
-    if (key >= RoamTravel)
-      SplitQueue.Insert(t, key);
-    else
-      Split(t, false);
+      change(t);
   }
 }
 
@@ -66,6 +57,6 @@ void RoamUpdate(Point3 eye) {
     MergeQueue.Rebase(kTravelRebase);
     SplitQueue.Rebase(kTravelRebase);
   }
-  MergePass();
-  SplitPass();
+  TestDueCandidates(MergeQueue, RoamCounters.mergeTests, MergeKey, Merge);
+  TestDueCandidates(SplitQueue, RoamCounters.splitTests, SplitKey, [](BintreeTriangle* t) { Split(t, false); });
 }

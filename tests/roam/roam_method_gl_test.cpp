@@ -14,6 +14,7 @@
 #include "roam/roam_method.h"
 #include "roam/roam_state.h"
 #include "support/gl_context.h"
+#include "support/roam_fixture.h"
 #include "support/roam_test_terrain.h"
 #include "terrain/height_field.h"
 
@@ -107,22 +108,13 @@ class RoamMethodGLTest : public GLTest {
     ActiveCache = recorder;
     return recorder;
   }
-
-  static std::string ReadLog() {
-    std::fflush(TerrainLog);
-    std::rewind(TerrainLog);
-    std::string text;
-    char buffer[256];
-    while (std::fgets(buffer, sizeof buffer, TerrainLog) != nullptr) text += buffer;
-    return text;
-  }
 };
 
 TEST_F(RoamMethodGLTest, ActivationAnnouncesItselfAndDeactivationGivesEverythingBack) {
   testing::internal::CaptureStdout();
   ActivateRoam();
   EXPECT_EQ(testing::internal::GetCapturedStdout(), "Using Standard ROAM drawing method\n");
-  EXPECT_EQ(ReadLog(), "Using Standard ROAM drawing method\n");
+  EXPECT_EQ(ReadTerrainLog(), "Using Standard ROAM drawing method\n");
   ASSERT_NE(ActiveCache, nullptr);
   EXPECT_TRUE(glIsEnabled(GL_VERTEX_ARRAY));
   EXPECT_TRUE(glIsEnabled(GL_TEXTURE_COORD_ARRAY));

@@ -1,6 +1,9 @@
 #include "support/roam_fixture.h"
 
 #include <cmath>
+#include <cstdio>
+
+#include "app/terrain_log.h"
 
 #include "roam/roam_method.h"
 #include "roam/roam_state.h"
@@ -33,4 +36,13 @@ float DistanceBeyondError(int v, Point3 eye) {
   const Point3 p = field.GridPosition(x, y);
   const float dx = eye.x - p.x, dy = eye.y - p.y, dz = eye.z - p.z;
   return std::sqrt(dx * dx + dy * dy + dz * dz) - CurrentErrorMetric->At(x, y);
+}
+
+std::string ReadTerrainLog() {
+  std::fflush(TerrainLog);
+  std::rewind(TerrainLog);
+  std::string text;
+  char buffer[256];
+  while (std::fgets(buffer, sizeof buffer, TerrainLog) != nullptr) text += buffer;
+  return text;
 }

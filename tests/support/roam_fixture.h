@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <string>
 
 #include "terrain/point3.h"
 
@@ -22,3 +23,6 @@ class RoamTreeTest : public ::testing::Test {
 
 // dist(v) - err(v) for eye: negative where the split vertex v asks for a split.
 float DistanceBeyondError(int v, Point3 eye);
+
+// Everything written to the Terrain log (a temporary file in the tests) so far.
+std::string ReadTerrainLog();
