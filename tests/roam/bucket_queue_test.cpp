@@ -62,14 +62,6 @@ TEST_F(BucketQueueTest, BucketOfKeysAroundTheRing) {
   EXPECT_EQ(queue_.BucketOf(base + 1.0f), (current + 8192) % 16384);
 }
 
-TEST_F(BucketQueueTest, InsertStoresTheKeyInTheTriangle) {
-  queue_.Initialise(0.0f);
-  BintreeTriangle* t = Filed(0.75f);
-  EXPECT_EQ(t->key, 0.75f);
-  EXPECT_EQ(BucketHolding(t), queue_.BucketOf(0.75f));
-  EXPECT_EQ(queue_.Size(), 1);
-}
-
 TEST_F(BucketQueueTest, PopBelowIsStrict) {
   queue_.Initialise(0.0f);
   const float t = 0.5f + 0.25f * kBucket;  // inside the bucket that starts at 0.5
@@ -166,20 +158,6 @@ TEST_F(BucketQueueTest, RebaseFrom7Point9To8Point3KeepsTheOrder) {
   EXPECT_EQ(queue_.PopBelow(0.3f), nullptr);
   for (BintreeTriangle* expected : filed) EXPECT_EQ(queue_.PopBelow(100.0f), expected);
   EXPECT_EQ(queue_.Size(), 0);
-}
-
-TEST_F(BucketQueueTest, ClearAndInitialiseStartAgain) {
-  queue_.Initialise(0.0f);
-  for (int i = 0; i < 100; ++i) Filed(0.01f * i);
-  queue_.PopBelow(0.5f);
-  queue_.Clear();
-  EXPECT_EQ(queue_.Size(), 0);
-  EXPECT_EQ(queue_.PopBelow(1e9f), nullptr);
-  queue_.Initialise(-8.0f);
-  EXPECT_EQ(queue_.CurrentBucket(), 0);
-  EXPECT_EQ(queue_.Base(), -8.0f);
-  BintreeTriangle* t = Filed(-7.0f);
-  EXPECT_EQ(queue_.PopBelow(-6.5f), t);
 }
 
 // Random operations against a plain model: PopBelow returns only keys below the threshold,

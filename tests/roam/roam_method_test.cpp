@@ -69,16 +69,6 @@ TEST_F(RoamMethodTest, CountersOutliveDeactivationAndOnlyResetClearsThem) {
   EXPECT_EQ(RoamCounters.forceSplits, 0);
 }
 
-TEST_F(RoamMethodTest, TheRecordNamesTheSixOperations) {
-  const DrawMethod method = StandardRoamMethod();
-  EXPECT_EQ(method.activate, &ActivateRoam);
-  EXPECT_EQ(method.draw, &DrawRoam);
-  EXPECT_EQ(method.deactivate, &DeactivateRoam);
-  EXPECT_EQ(method.keyboard, nullptr);  // the shell installs OnKey
-  EXPECT_EQ(method.printStats, &PrintRoamStats);
-  EXPECT_EQ(method.resetStats, &ResetRoamStats);
-}
-
 // A cache that says on standard error when it is shut down, to show the deactivation.
 class ShutdownReportingCache : public RoamFakeCache {
  public:
