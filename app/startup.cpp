@@ -11,9 +11,9 @@
 #include "app/fatal.h"
 #include "app/frame_loop.h"
 #include "app/gl_state.h"
-#include "app/keys.h"
 #include "app/terrain_log.h"
 #include "cabtt/cabtt_controls.h"
+#include "roam/roam_method.h"
 #include "terrain/error_metric.h"
 #include "terrain/height_field.h"
 #include "terrain/height_field_loader.h"
@@ -144,7 +144,7 @@ int RunQuorvane(int argc, char** argv) {
   InitGLState();
   InitTerrain();
 
-  DrawMethods[0] = DrawMethod{nullptr, nullptr, nullptr, OnKey, nullptr, nullptr};
+  DrawMethods[0] = StandardRoamMethod();
   DrawMethods[1] = CabttDrawMethod(VertexArrayRangeSupported && FencesSupported);
   DrawMethodCount = 2;
   SetDrawMethod(1);

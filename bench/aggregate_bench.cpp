@@ -47,13 +47,13 @@ void BM_BuildBlock(benchmark::State& state) {
   EnsureTerrain1025();
   const int level = static_cast<int>(state.range(0));
   AggregationBuilder* builder = MakeBuilder(level, state.range(1) != 0);
-  const std::vector<AggregateTriangle> triangles = AggregateTriangles(level, false);
+  const std::vector<AggregateCorners> triangles = AggregateTriangles(level, false);
   const int side = 1 << level;
   std::vector<CacheVertex> vertices(static_cast<size_t>((side + 1) * (side + 2) / 2));
   std::vector<uint16_t> indices(static_cast<size_t>(3 * side * side));
   size_t next = 0;
   for (auto _ : state) {
-    const AggregateTriangle& t = triangles[next];
+    const AggregateCorners& t = triangles[next];
     next = next + 1 == triangles.size() ? 0 : next + 1;
     BlockVertexStart = BlockVertexCursor = vertices.data();
     BlockIndexCursor = indices.data();
@@ -79,7 +79,7 @@ void BM_AdaptiveToUniformErrorRatio(benchmark::State& state) {
   for (auto _ : state) {
     AdaptiveBuilder adaptive(level);
     UniformBuilder uniform(level);
-    for (const AggregateTriangle& t : AggregateTriangles(level, false)) {
+    for (const AggregateCorners& t : AggregateTriangles(level, false)) {
       const double u = uniform.AggregateError(t.left, t.right, t.apex);
       if (u <= 0.0) continue;
       const double ratio = adaptive.AggregateError(t.left, t.right, t.apex) / u;

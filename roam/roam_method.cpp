@@ -4,6 +4,7 @@
 #include <GL/glu.h>
 
 #include "app/camera.h"
+#include "app/keys.h"
 #include "app/terrain_log.h"
 #include "app/view_wedge.h"
 #include "app/wireframe.h"
@@ -110,5 +111,5 @@ void PrintRoamStats() {
 void ResetRoamStats() { RoamCounters = {}; }
 
 DrawMethod StandardRoamMethod() {
-  return {ActivateRoam, DrawRoam, DeactivateRoam, nullptr, PrintRoamStats, ResetRoamStats};
+  return {ActivateRoam, DrawRoam, DeactivateRoam, OnKey, PrintRoamStats, ResetRoamStats};
 }

@@ -13,7 +13,7 @@ namespace {
 class AdaptiveBuilderTest : public AggregateTest {
  protected:
   // Hypotenuse along the bottom border of the 17 x 17 grid, split vertex (8, 0).
-  AggregateTriangle wide_{};
+  AggregateCorners wide_{};
   void SetUp() override {
     InstallRoughTerrain(4, 21);
     InstallRandomErrorMetric(8, 0.02f);
@@ -62,7 +62,7 @@ TEST_F(AdaptiveBuilderTest, LevelZeroHasNoRoomAndKeepsTheTriangle) {
 TEST_F(AdaptiveBuilderTest, LevelOneEqualsTheUniformLattice) {
   AdaptiveBuilder adaptive(1);
   UniformBuilder uniform(1);
-  for (const AggregateTriangle& t : AggregateTriangles(1, false)) {
+  for (const AggregateCorners& t : AggregateTriangles(1, false)) {
     const AggregateBlock a = BuildAggregateBlock(adaptive, t);
     const AggregateBlock u = BuildAggregateBlock(uniform, t);
     EXPECT_EQ(adaptive.nextFreeNode, 7);
@@ -73,7 +73,7 @@ TEST_F(AdaptiveBuilderTest, LevelOneEqualsTheUniformLattice) {
 
 TEST_F(AdaptiveBuilderTest, LevelOneWritesSplitVerticesInSplitOrderAndLeavesInWalkOrder) {
   AdaptiveBuilder builder(1);
-  const AggregateTriangle t{Id(0, 0), Id(4, 0), Id(2, 2)};
+  const AggregateCorners t{Id(0, 0), Id(4, 0), Id(2, 2)};
   const AggregateBlock block = BuildAggregateBlock(builder, t);
   // Corners, then the hypotenuse, left leg and right leg midpoints.
   const std::vector<GridVertex> expected{{0, 0}, {4, 0}, {2, 2}, {2, 0}, {1, 1}, {3, 1}};
@@ -171,7 +171,7 @@ TEST_F(AdaptiveBuilderTest, RefinementStopsOnlyWhenTheLargestLeafCannotBeSplit) 
     InstallRandomErrorMetric(seed, 0.05f);
     for (int level = 1; level <= 4; ++level) {
       AdaptiveBuilder builder(level);
-      for (const AggregateTriangle& t : AggregateTriangles(level, false)) {
+      for (const AggregateCorners& t : AggregateTriangles(level, false)) {
         const float error = builder.AggregateError(t.left, t.right, t.apex);
         const HeightField& field = *CurrentHeightField;
         const VertexId middle = (t.left + t.right) >> 1;

@@ -36,12 +36,12 @@ class RecordingBuilder final : public AggregationBuilder {
   int GenerateVertices(VertexId, VertexId, VertexId) override { return 0; }
   void GenerateIndices() override {}
   bool IsAdaptive() const override { return false; }
-  std::vector<AggregateTriangle> calls;
+  std::vector<AggregateCorners> calls;
 };
 
 std::vector<float> ExpectedGrid(AggregationBuilder& builder) {
   std::vector<float> grid(static_cast<size_t>(builder.GridEntries()), 0.0f);
-  for (const AggregateTriangle& t : AggregateTriangles(builder.level, false, RootOrientation::kErrorGrid)) {
+  for (const AggregateCorners& t : AggregateTriangles(builder.level, false, RootOrientation::kErrorGrid)) {
     float& entry = grid[static_cast<size_t>(builder.GridEntryIndex((t.left + t.right) >> 1))];
     entry = std::max(entry, builder.AggregateError(t.left, t.right, t.apex));
   }
@@ -67,10 +67,10 @@ TEST_F(ErrorGridTest, EveryEntryHoldsTheLargestErrorOfTheTrianglesSplitThere) {
 
 TEST_F(ErrorGridTest, VisitsEachSplittableTriangleOnceFromTheFirstBaseTriangle) {
   RecordingBuilder builder(2);
-  const std::vector<AggregateTriangle> all = AggregateTriangles(2, false, RootOrientation::kErrorGrid);
+  const std::vector<AggregateCorners> all = AggregateTriangles(2, false, RootOrientation::kErrorGrid);
   ASSERT_EQ(builder.calls.size(), all.size());
   EXPECT_EQ(builder.calls.size(), 2u + 4u + 8u + 16u);  // down to axis-aligned hypotenuses of 8 cells
-  const AggregateTriangle& first = builder.calls[0];
+  const AggregateCorners& first = builder.calls[0];
   EXPECT_EQ(first.left, Id(0, 0));
   EXPECT_EQ(first.right, Id(16, 16));
   EXPECT_EQ(first.apex, Id(16, 0));

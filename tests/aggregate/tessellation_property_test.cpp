@@ -20,7 +20,7 @@ class TessellationPropertyTest : public AggregateTest {
     for (int level = 0; level <= std::min(maxLevel, n); ++level) {
       UniformBuilder uniform(level);
       AdaptiveBuilder adaptive(level);
-      for (const AggregateTriangle& t : AggregateTriangles(level, true)) {
+      for (const AggregateCorners& t : AggregateTriangles(level, true)) {
         ASSERT_TRUE(IsSoundTessellation(BuildAggregateBlock(uniform, t), level, t)) << "uniform level " << level;
         ASSERT_TRUE(IsSoundTessellation(BuildAggregateBlock(adaptive, t), level, t)) << "adaptive level " << level;
         ASSERT_TRUE(IsSoundTessellation(BuildAggregateBlock(adaptive, t, true), level, t)) << "lattice level " << level;
@@ -62,13 +62,13 @@ TEST_F(TessellationPropertyTest, DiamondHalvesBuiltByDifferentKindsShareTheirHyp
   for (int level = 1; level <= 4; ++level) {
     UniformBuilder uniform(level);
     AdaptiveBuilder adaptive(level);
-    for (const AggregateTriangle& t : AggregateTriangles(level, true)) {
+    for (const AggregateCorners& t : AggregateTriangles(level, true)) {
       const GridVertex p{field.GridX(t.left), field.GridY(t.left)};
       const GridVertex q{field.GridX(t.right), field.GridY(t.right)};
       const GridVertex a{field.GridX(t.apex), field.GridY(t.apex)};
       const GridVertex mirrored{p.x + q.x - a.x, p.y + q.y - a.y};
       if (mirrored.x < 0 || mirrored.x > field.N || mirrored.y < 0 || mirrored.y > field.N) continue;
-      const AggregateTriangle other{t.right, t.left, field.Id(mirrored.x, mirrored.y)};
+      const AggregateCorners other{t.right, t.left, field.Id(mirrored.x, mirrored.y)};
       const std::vector<uint64_t> mine = VerticesOnSegment(BuildAggregateBlock(uniform, t), p, q);
       const std::vector<uint64_t> theirs = VerticesOnSegment(BuildAggregateBlock(adaptive, other), p, q);
       ASSERT_EQ(mine.size(), static_cast<size_t>((1 << level) + 1));

@@ -27,7 +27,7 @@ GridVertex At(const AggregateBlock& block, int index) { return ToGrid(block.vert
 
 TEST_F(UniformBuilderTest, LevelZeroIsTheTriangleItself) {
   UniformBuilder builder(0);
-  const AggregateTriangle t{Id(2, 2), Id(4, 2), Id(3, 3)};
+  const AggregateCorners t{Id(2, 2), Id(4, 2), Id(3, 3)};
   const AggregateBlock block = BuildAggregateBlock(builder, t);
   EXPECT_EQ(block.triangles, 1);
   ASSERT_EQ(block.vertices.size(), 3u);
@@ -41,7 +41,7 @@ TEST_F(UniformBuilderTest, LevelZeroIsTheTriangleItself) {
 
 TEST_F(UniformBuilderTest, LevelOneIsAFanAroundTheHypotenuseMidpoint) {
   UniformBuilder builder(1);
-  const AggregateTriangle t{Id(0, 0), Id(4, 0), Id(2, 2)};
+  const AggregateCorners t{Id(0, 0), Id(4, 0), Id(2, 2)};
   const AggregateBlock block = BuildAggregateBlock(builder, t);
   EXPECT_EQ(block.triangles, 4);
   const std::vector<GridVertex> expected{{0, 0}, {1, 1}, {2, 2}, {2, 0}, {3, 1}, {4, 0}};
@@ -53,7 +53,7 @@ TEST_F(UniformBuilderTest, LevelOneIsAFanAroundTheHypotenuseMidpoint) {
 
 TEST_F(UniformBuilderTest, LevelTwoHasTwoHalfFansAndOneFullFan) {
   UniformBuilder builder(2);
-  const AggregateTriangle t{Id(0, 0), Id(8, 0), Id(4, 4)};
+  const AggregateCorners t{Id(0, 0), Id(8, 0), Id(4, 4)};
   const AggregateBlock block = BuildAggregateBlock(builder, t);
   EXPECT_EQ(block.triangles, 16);
   ASSERT_EQ(block.vertices.size(), 15u);
@@ -86,9 +86,9 @@ std::vector<GridVertex> HypotenuseParallelMidpoints(GridVertex p, GridVertex q, 
 TEST_F(UniformBuilderTest, ErrorIsTheLargestContributionOfTheOmittedMidpoints) {
   for (int level = 0; level <= 3; ++level) {
     UniformBuilder builder(level);
-    const AggregateTriangle triangles[] = {{Id(0, 0), Id(16, 0), Id(8, 8)}, {Id(16, 16), Id(0, 16), Id(8, 8)},
+    const AggregateCorners triangles[] = {{Id(0, 0), Id(16, 0), Id(8, 8)}, {Id(16, 16), Id(0, 16), Id(8, 8)},
                                            {Id(8, 0), Id(8, 16), Id(0, 8)}, {Id(0, 0), Id(16, 16), Id(0, 16)}};
-    for (const AggregateTriangle& t : triangles) {
+    for (const AggregateCorners& t : triangles) {
       const GridVertex p = ToGrid(CurrentHeightField->WorldPosition(t.left));
       const GridVertex q = ToGrid(CurrentHeightField->WorldPosition(t.right));
       const GridVertex a = ToGrid(CurrentHeightField->WorldPosition(t.apex));
@@ -105,7 +105,7 @@ TEST_F(UniformBuilderTest, ErrorIsTheLargestContributionOfTheOmittedMidpoints) {
 TEST_F(UniformBuilderTest, LevelOneSamplesExactlyThreePoints) {
   ErrorMetric& metric = InstallZeroErrorMetric();
   UniformBuilder builder(1);
-  const AggregateTriangle t{Id(0, 0), Id(4, 0), Id(2, 2)};
+  const AggregateCorners t{Id(0, 0), Id(4, 0), Id(2, 2)};
   // Lattice vertices and vertices outside the triangle do not count, however large.
   for (GridVertex v : {GridVertex{1, 1}, GridVertex{3, 1}, GridVertex{2, 0}, GridVertex{2, 3}, GridVertex{5, 0}})
     metric.values[v.x + v.y * 17] = 100.0f;
@@ -121,7 +121,7 @@ TEST_F(UniformBuilderTest, LevelOneSamplesExactlyThreePoints) {
 
 TEST_F(UniformBuilderTest, FinestAggregateSizeIsTheFullGridAndOmitsNothing) {
   UniformBuilder builder(2);
-  const AggregateTriangle t{Id(4, 4), Id(8, 8), Id(4, 8)};
+  const AggregateCorners t{Id(4, 4), Id(8, 8), Id(4, 8)};
   const AggregateBlock block = BuildAggregateBlock(builder, t);
   ASSERT_TRUE(IsSoundTessellation(block, 2, t));
   EXPECT_EQ(block.vertices.size(), 15u);  // every grid vertex of the triangle

@@ -19,7 +19,7 @@ using Edge = std::pair<uint64_t, uint64_t>;
 GridVertex Corner(VertexId id) { return {CurrentHeightField->GridX(id), CurrentHeightField->GridY(id)}; }
 
 // The border segments of t as a 2^level lattice cuts them, directed counter-clockwise.
-std::vector<Edge> BorderSegments(int level, const AggregateTriangle& t) {
+std::vector<Edge> BorderSegments(int level, const AggregateCorners& t) {
   const GridVertex corners[3] = {Corner(t.left), Corner(t.right), Corner(t.apex)};
   const int side = 1 << level;
   std::vector<Edge> segments;
@@ -42,7 +42,7 @@ GridVertex ToGrid(const CacheVertex& v) {
   return {static_cast<int>(std::lround(v.x * N)), static_cast<int>(std::lround(v.y * N))};
 }
 
-AggregateBlock BuildAggregateBlock(AggregationBuilder& builder, const AggregateTriangle& t, bool lattice) {
+AggregateBlock BuildAggregateBlock(AggregationBuilder& builder, const AggregateCorners& t, bool lattice) {
   const int side = 1 << builder.level;
   // Generous room, so that an overrun shows as a count above the limit instead of corruption.
   std::vector<CacheVertex> vertexArea(static_cast<size_t>(4 * (side + 1) * (side + 2) + 16));
@@ -64,7 +64,7 @@ AggregateBlock BuildAggregateBlock(AggregationBuilder& builder, const AggregateT
   return block;
 }
 
-::testing::AssertionResult IsSoundTessellation(const AggregateBlock& block, int level, const AggregateTriangle& t) {
+::testing::AssertionResult IsSoundTessellation(const AggregateBlock& block, int level, const AggregateCorners& t) {
   const HeightField& field = *CurrentHeightField;
   const int side = 1 << level;
   const size_t vertexLimit = static_cast<size_t>((side + 1) * (side + 2) / 2);

@@ -17,13 +17,13 @@ struct AggregateBlock {
 
 // Fills a block the way CABTT does: cursors set, EmitVertices true, vertices then indices.
 // With lattice set the base lattice operations are used instead of the builder's own.
-AggregateBlock BuildAggregateBlock(AggregationBuilder& builder, const AggregateTriangle& t, bool lattice = false);
+AggregateBlock BuildAggregateBlock(AggregationBuilder& builder, const AggregateCorners& t, bool lattice = false);
 
 // Checks that a block is a sound tessellation of t at the given level: sizes within the
 // block limits, indices within the vertices written, every vertex a distinct grid vertex in
 // use, every sub-triangle counter-clockwise and non-degenerate, the sub-triangles tiling t
 // without overlap, and each border of t cut into exactly 2^level equal segments.
-::testing::AssertionResult IsSoundTessellation(const AggregateBlock& block, int level, const AggregateTriangle& t);
+::testing::AssertionResult IsSoundTessellation(const AggregateBlock& block, int level, const AggregateCorners& t);
 
 // Grid coordinates of a block vertex (its x and y times N).
 struct GridVertex {

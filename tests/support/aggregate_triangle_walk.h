@@ -5,7 +5,7 @@
 #include "terrain/height_field.h"
 
 // An aggregate triangle: hypotenuse corners and apex.
-struct AggregateTriangle {
+struct AggregateCorners {
   VertexId left;
   VertexId right;
   VertexId apex;
@@ -19,13 +19,13 @@ enum class RootOrientation {
 // The aggregate triangles of level L of the current height field, from the two base
 // triangles down: every triangle CABTT can split and, with finest set, also the triangles of
 // the finest aggregate size (legs of 2^L cells along the axes), which it never splits.
-inline std::vector<AggregateTriangle> AggregateTriangles(int level, bool finest,
+inline std::vector<AggregateCorners> AggregateTriangles(int level, bool finest,
                                                          RootOrientation roots = RootOrientation::kCabtt) {
   const HeightField& field = *CurrentHeightField;
   const int N = field.N;
   const int step = 1 << level;
-  std::vector<AggregateTriangle> result;
-  std::vector<AggregateTriangle> pending;
+  std::vector<AggregateCorners> result;
+  std::vector<AggregateCorners> pending;
   if (roots == RootOrientation::kCabtt) {
     pending.push_back({field.Id(N, N), field.Id(0, 0), field.Id(N, 0)});
     pending.push_back({field.Id(0, 0), field.Id(N, N), field.Id(0, N)});
@@ -34,7 +34,7 @@ inline std::vector<AggregateTriangle> AggregateTriangles(int level, bool finest,
     pending.push_back({field.Id(0, 0), field.Id(N, N), field.Id(N, 0)});
   }
   while (!pending.empty()) {
-    const AggregateTriangle t = pending.back();
+    const AggregateCorners t = pending.back();
     pending.pop_back();
     result.push_back(t);
     const int dx = std::abs(field.GridX(t.apex) - field.GridX(t.left));

@@ -1,3 +1,4 @@
+#include "support/terrain_log_capture.h"
 #include "cabtt_test_fixture.h"
 
 #include <cmath>
@@ -41,12 +42,4 @@ void CabttTest::CaptureLog() {
   TerrainLog = log_;
 }
 
-std::string CabttTest::LogText() {
-  std::fflush(log_);
-  std::rewind(log_);
-  std::string text;
-  char buffer[512];
-  std::size_t got;
-  while ((got = std::fread(buffer, 1, sizeof buffer, log_)) > 0) text.append(buffer, got);
-  return text;
-}
+std::string CabttTest::LogText() { return ReadTerrainLog(); }

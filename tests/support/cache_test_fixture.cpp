@@ -1,3 +1,4 @@
+#include "support/terrain_log_capture.h"
 #include "support/cache_test_fixture.h"
 
 #include <unistd.h>
@@ -25,16 +26,7 @@ void CacheGLTest::TearDown() {
   TerrainLog = previousLog;
 }
 
-std::string CacheGLTest::LogText() {
-  std::fflush(TerrainLog);
-  std::string text;
-  std::rewind(TerrainLog);
-  char buffer[512];
-  size_t read = 0;
-  while ((read = std::fread(buffer, 1, sizeof buffer, TerrainLog)) > 0) text.append(buffer, read);
-  std::fseek(TerrainLog, 0, SEEK_END);
-  return text;
-}
+std::string CacheGLTest::LogText() { return ReadTerrainLog(); }
 
 void SendOutputToStderr() {
   std::fflush(stdout);

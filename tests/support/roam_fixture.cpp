@@ -38,11 +38,3 @@ float DistanceBeyondError(int v, Point3 eye) {
   return std::sqrt(dx * dx + dy * dy + dz * dz) - CurrentErrorMetric->At(x, y);
 }
 
-std::string ReadTerrainLog() {
-  std::fflush(TerrainLog);
-  std::rewind(TerrainLog);
-  std::string text;
-  char buffer[256];
-  while (std::fgets(buffer, sizeof buffer, TerrainLog) != nullptr) text += buffer;
-  return text;
-}

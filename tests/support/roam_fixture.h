@@ -1,4 +1,5 @@
 #pragma once
+#include "support/terrain_log_capture.h"
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -24,5 +25,3 @@ class RoamTreeTest : public ::testing::Test {
 // dist(v) - err(v) for eye: negative where the split vertex v asks for a split.
 float DistanceBeyondError(int v, Point3 eye);
 
-// Everything written to the Terrain log (a temporary file in the tests) so far.
-std::string ReadTerrainLog();

@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+#include "support/terrain_log_capture.h"
+
 // Records what the program asks of the window system and the clock, so that the shell's logic
 // runs in tests without a GLUT window.
 struct ShellRecord {
@@ -21,6 +23,3 @@ extern ShellRecord Shell;
 void InstallShellDoubles();
 // Puts GLUT and the system clock back.
 void RemoveShellDoubles();
-
-// Reads the whole Terrain log (a tmpfile installed by the caller).
-std::string ReadTerrainLog();
