@@ -23,10 +23,3 @@ struct AdaptiveNode {
   int RightChild() const { return rightOrChildren + 1; }
 };
 static_assert(sizeof(AdaptiveNode) == 44);
-
-// Midpoint of a hypotenuse, or -1 when it is the diagonal of one grid cell.
-inline VertexId HypotenuseSplitVertex(VertexId a, VertexId b, int xMask) {
-  const int d = a > b ? a - b : b - a;
-  if (d == xMask || d == xMask + 2) return -1;
-  return (a + b) >> 1;
-}

@@ -123,12 +123,7 @@ void FreePairs(TrianglePair* pair) {
 
 }  // namespace
 
-VertexId SplitVertexOf(VertexId a, VertexId b) {
-  const int xMask = CurrentHeightField->xMask;
-  const int span = std::abs(a - b);
-  if (span == xMask || span == xMask + 2) return -1;
-  return (a + b) >> 1;
-}
+VertexId SplitVertexOf(VertexId a, VertexId b) { return HypotenuseSplitVertex(a, b, CurrentHeightField->xMask); }
 
 void CreateRoots() {
   const int n = CurrentHeightField->n;

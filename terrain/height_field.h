@@ -39,6 +39,15 @@ class HeightField {
   Point3 WorldPosition(VertexId id) const { return GridPosition(GridX(id), GridY(id)); }
 };
 
+// Split vertex of a bintree hypotenuse from a to b: the packed midpoint, or -1 when the
+// hypotenuse is the diagonal of one grid cell (the mean of the packed ids is the packed
+// midpoint at every coarser level).
+inline VertexId HypotenuseSplitVertex(VertexId a, VertexId b, int xMask) {
+  const int span = a > b ? a - b : b - a;
+  if (span == xMask || span == xMask + 2) return -1;
+  return (a + b) >> 1;
+}
+
 // The process-wide height field; null until start-up builds it.
 extern HeightField* CurrentHeightField;
 
