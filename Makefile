@@ -22,13 +22,13 @@ run: build
 	cd $(BUILD_DIR) && ./quorvane
 
 test: build
-	cd $(BUILD_DIR) && ctest --output-on-failure --timeout 600
+	cd $(BUILD_DIR) && ctest --output-on-failure --timeout 600 -j $(JOBS)
 
 # Unit tests under AddressSanitizer and UndefinedBehaviorSanitizer.
 asan-test: deps
 	cmake -S . -B $(BUILD_DIR)-asan -DCMAKE_BUILD_TYPE=Debug -DQUORVANE_SANITIZE=ON -DQUORVANE_BENCH=OFF
 	cmake --build $(BUILD_DIR)-asan -j $(JOBS) --target unit_tests
-	cd $(BUILD_DIR)-asan && ctest --output-on-failure -L unit
+	cd $(BUILD_DIR)-asan && ctest --output-on-failure -L unit -j $(JOBS)
 
 bench: build
 	cd $(BUILD_DIR) && ./bench/quorvane_bench
