@@ -2,8 +2,10 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <functional>
 
 #include "e2e/harness.h"
+#include "terrain/png_io.h"
 
 namespace {
 
@@ -68,6 +70,49 @@ TEST(ControlsEndToEnd, CapturesFollowTheWindowSizeThroughFullScreen) {
   for (int attempt = 0; attempt < 20 && size.first != 640; ++attempt) size = Capture(run, index++);
   EXPECT_EQ(size, std::make_pair(640, 480));
   run.Key("q");
+  EXPECT_EQ(run.WaitForExit(), 0);
+}
+
+// Grey value of one pixel of a capture (row 0 is the top of the window).
+int CapturePixel(const std::string& path, int x, int y) {
+  int width = 0, height = 0, channels = 0;
+  unsigned char* pixels = nullptr;
+  if (!ReadImagePng(path.c_str(), 1 << 14, &width, &height, &channels, &pixels)) return -1;
+  const int value = pixels[static_cast<size_t>(y) * width + x];
+  delete[] pixels;
+  return value;
+}
+
+TEST(ControlsEndToEnd, NumberKeysSwitchCameras) {
+  QuorvaneRun run;
+  run.Start();
+  ASSERT_TRUE(run.WaitForReady()) << run.Stdout() << run.Stderr();
+  int index = 0;
+  // Captures until one shows what is expected: the redraw after a key may still be on its way.
+  auto captureUntil = [&](const std::function<bool(const std::string&)>& expected) {
+    for (int attempt = 0; attempt < 20; ++attempt) {
+      char name[16];
+      std::snprintf(name, sizeof name, "quor%04d.png", index);
+      Capture(run, index++);
+      if (expected(run.PathOf(name))) return true;
+    }
+    return false;
+  };
+  // Camera 3 looks straight down on the whole terrain: white beside it, terrain in the middle.
+  run.Key("3");
+  EXPECT_TRUE(captureUntil([](const std::string& path) {
+    return CapturePixel(path, 2, 240) == 255 && CapturePixel(path, 320, 240) != 255;
+  }));
+  // Camera 2 looks down on camera 0's centre point, 0.8 ahead along +x, near the terrain's
+  // east edge: terrain on the left, white beyond the edge on the right.
+  run.Key("2");
+  EXPECT_TRUE(captureUntil([](const std::string& path) {
+    return CapturePixel(path, 2, 240) != 255 && CapturePixel(path, 637, 240) == 255;
+  }));
+  // Camera 1 is the flown view: sky at the top.
+  run.Key("1");
+  EXPECT_TRUE(captureUntil([](const std::string& path) { return CapturePixel(path, 320, 0) == 153; }));
+  run.Key("Escape");
   EXPECT_EQ(run.WaitForExit(), 0);
 }
 

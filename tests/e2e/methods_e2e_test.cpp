@@ -124,6 +124,33 @@ TEST(MethodsEndToEnd, DSwitchesToRoamAndBack) {
   EXPECT_EQ(run.WaitForExit(), 0);
 }
 
+TEST(MethodsEndToEnd, RoamDrawsWhileFlyingAndNothingWhileStill) {
+  QuorvaneRun run;
+  run.Start();
+  ASSERT_TRUE(run.WaitForReady()) << run.Stdout() << run.Stderr();
+  run.Key("D");
+  ASSERT_TRUE(run.WaitForLog("Using Standard ROAM drawing method\n"));
+  ASSERT_TRUE(WaitForStillView(run)) << run.Log();
+  // Hold the button with the pointer above the centre: fly forward.
+  run.MouseMove(320, 60);
+  run.MouseDown();
+  std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+  run.MouseUp();
+  run.Key("S");
+  ASSERT_TRUE(e2e::WaitFor([&] { return LastStats(run.Log()).frames > 0; })) << run.Log();
+  const std::string log = run.Log();
+  const size_t common = log.rfind(" frames in ");
+  const size_t roamLine = log.rfind(" merge tests, ", common);
+  ASSERT_NE(roamLine, std::string::npos);
+  EXPECT_EQ(log.find('\n', roamLine), log.rfind('\n', common)) << "the ROAM line comes right before the common one";
+  double splitTests = 0;
+  std::sscanf(log.c_str() + log.find(" merges, ", roamLine) + 9, "%lf", &splitTests);
+  EXPECT_GT(splitTests, 0.0) << log;
+  ASSERT_TRUE(WaitForStillView(run)) << run.Log();
+  run.Key("q");
+  EXPECT_EQ(run.WaitForExit(), 0);
+}
+
 // Wireframe modes 1 and 2 draw every leaf twice; 0 and 3 once.
 void ExpectWireframePassesDouble(QuorvaneRun& run, bool cabtt) {
   ASSERT_TRUE(WaitForStillView(run)) << run.Log();
