@@ -57,8 +57,20 @@ std::string ShellQuote(const std::string& text) {
 
 }  // namespace
 
+// The display number is reported before clients are necessarily served: wait for a client to
+// get an answer.
+std::string StartXvfbAndWait() {
+  const std::string display = StartXvfb();
+  if (display.empty()) return display;
+  WaitFor([&] {
+    const std::string command = "DISPLAY=" + display + " xdotool getdisplaygeometry >/dev/null 2>&1";
+    return std::system(command.c_str()) == 0;
+  });
+  return display;
+}
+
 const std::string& Display() {
-  static const std::string display = StartXvfb();
+  static const std::string display = StartXvfbAndWait();
   return display;
 }
 
