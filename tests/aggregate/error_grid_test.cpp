@@ -16,7 +16,7 @@ class ErrorGridTest : public AggregateTest {
  protected:
   void SetUp() override {
     InstallRoughTerrain(4, 31);
-    InstallComputedErrorMetric(600.0f);
+    ComputeErrorMetric(600.0f);
   }
   void TearDown() override {
     if (TerrainLog != nullptr) std::fclose(TerrainLog);

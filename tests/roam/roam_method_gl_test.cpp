@@ -15,7 +15,7 @@
 #include "roam/roam_state.h"
 #include "support/gl_context.h"
 #include "support/roam_fixture.h"
-#include "support/roam_test_terrain.h"
+#include "support/test_terrain.h"
 #include "terrain/height_field.h"
 
 namespace {
@@ -79,8 +79,8 @@ class RoamMethodGLTest : public GLTest {
  protected:
   void SetUp() override {
     GLTest::SetUp();
-    InstallRoamTestTerrain(6, 5, 0.1f);
-    InstallRoamTestErrorMetric(600.0f);
+    InstallRoughTerrain(6, 5, 0.1f);
+    ComputeErrorMetric(600.0f);
     TerrainLog = std::tmpfile();
     Stats = {};
     const float ground = SampleHeight(0.3f, 0.4f);
@@ -93,7 +93,7 @@ class RoamMethodGLTest : public GLTest {
     if (RoamRoots != nullptr) DeactivateRoam();
     DestroyGeometryCache();
     CloseTerrainLog();
-    RemoveRoamTestTerrain();
+    RemoveTestTerrain();
     RoamCounters = {};
     Stats = {};
     CurrentCamera = 0;

@@ -100,7 +100,3 @@ RecordingGeometryCache* InstallCabttTestWorld(int n);
 
 // Tears down the tree, the builder, the cache and the height field.
 void RemoveCabttTestWorld();
-
-// Installs a (2^n + 1)^2 height field with vertical scale 0.1: rolling hills with noise, or
-// flat at height 0.
-void InstallTestTerrain(int n, uint32_t seed = 7, bool flat = false);
