@@ -31,7 +31,7 @@ class ShellTest : public GLTest {
   void SetUp() override {
     GLTest::SetUp();
     InstallShellDoubles();
-    TerrainLog = std::tmpfile();
+    CaptureTerrainLog();
     VerticalScale = 0.1f;
     ResetViewState();
     ResetFrameLoop();

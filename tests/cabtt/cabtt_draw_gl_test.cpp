@@ -139,7 +139,7 @@ TEST_F(CabttGLTest, TheViewFollowsTheCurrentCameraWhileRefinementFollowsCameraZe
 
 TEST_F(CabttGLTest, UncachedActivationAnnouncesItselfAndBuildsTheTree) {
   InstallFakeBuilder(kDefaultAggregationLevel, true);
-  CaptureLog();
+  CaptureTerrainLog();
   testing::internal::CaptureStdout();
   ActivateCabttUncached();
   const std::string out = testing::internal::GetCapturedStdout();
@@ -147,7 +147,7 @@ TEST_F(CabttGLTest, UncachedActivationAnnouncesItselfAndBuildsTheTree) {
   EXPECT_EQ(out,
             "Caching disabled\nUsing CABTT drawing method\n< and > change the aggregation level\n"
             "/ toggles adaptive aggregate triangles\n");
-  EXPECT_EQ(LogText(), "Caching disabled\nUsing CABTT drawing method\n");
+  EXPECT_EQ(ReadTerrainLog(), "Caching disabled\nUsing CABTT drawing method\n");
   ASSERT_NE(CabttRoots, nullptr);
   EXPECT_EQ(CabttSplitQueue.Size(), 1u);
   DestroyCabtt();

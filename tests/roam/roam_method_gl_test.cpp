@@ -81,7 +81,7 @@ class RoamMethodGLTest : public GLTest {
     GLTest::SetUp();
     InstallRoughTerrain(6, 5, 0.1f);
     ComputeErrorMetric(600.0f);
-    TerrainLog = std::tmpfile();
+    CaptureTerrainLog();
     Stats = {};
     const float ground = SampleHeight(0.3f, 0.4f);
     Cameras[0] = {{0.3f, 0.4f, ground + 0.05f}, {1.1f, 0.4f, ground + 0.05f}, 45.0f};
