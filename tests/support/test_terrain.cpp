@@ -51,17 +51,21 @@ void InstallRoughTerrain(int n, uint32_t seed, float verticalScale, float roughn
   InstallHeightField(samples, verticalScale, n);
 }
 
-void InstallNoiseTerrain(int n, uint32_t seed, float verticalScale) {
+void InstallTerrainFrom(int n, float verticalScale, const std::function<HeightSample(int x, int y)>& sample) {
+  const int side = (1 << n) + 1;
   auto* samples = new HeightSample[SampleCount(n)];
-  std::mt19937 random(seed);
-  std::generate(samples, samples + SampleCount(n), [&] { return static_cast<HeightSample>(random() & 0xFFFF); });
+  for (int y = 0; y < side; ++y)
+    for (int x = 0; x < side; ++x) samples[x + static_cast<size_t>(y) * side] = sample(x, y);
   InstallHeightField(samples, verticalScale, n);
 }
 
+void InstallNoiseTerrain(int n, uint32_t seed, float verticalScale) {
+  std::mt19937 random(seed);
+  InstallTerrainFrom(n, verticalScale, [&](int, int) { return static_cast<HeightSample>(random() & 0xFFFF); });
+}
+
 void InstallFlatTerrain(int n, HeightSample value, float verticalScale) {
-  auto* samples = new HeightSample[SampleCount(n)];
-  std::fill(samples, samples + SampleCount(n), value);
-  InstallHeightField(samples, verticalScale, n);
+  InstallTerrainFrom(n, verticalScale, [value](int, int) { return value; });
 }
 
 ErrorMetric& InstallZeroErrorMetric() {

@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <functional>
 
 #include "terrain/error_metric.h"
 #include "terrain/height_field.h"
@@ -12,6 +13,10 @@
 // the whole sample range; roughness in (0, 1] is the factor by which the displacement shrinks
 // per halving of the step.
 void InstallRoughTerrain(int n, uint32_t seed, float verticalScale = 0.1f, float roughness = 0.55f);
+
+// Installs a height field of side 2^n + 1 whose sample at grid point (x, y) is sample(x, y),
+// called row after row.
+void InstallTerrainFrom(int n, float verticalScale, const std::function<HeightSample(int x, int y)>& sample);
 
 // Installs a height field of independent random samples.
 void InstallNoiseTerrain(int n, uint32_t seed, float verticalScale = 0.1f);
