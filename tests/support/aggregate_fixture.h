@@ -13,8 +13,7 @@ class AggregateTest : public ::testing::Test {
  protected:
   void TearDown() override {
     DiscardAggregationBuilder();
-    DestroyErrorMetric();
-    DestroyHeightField();
+    RemoveTestTerrain();
     ResetBlockOutput();
   }
 

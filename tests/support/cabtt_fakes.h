@@ -95,7 +95,7 @@ FakeAggregationBuilder* InstallFakeBuilder(int level, bool adaptive,
                                           uint32_t seed = 1, float scale = 1.0f);
 
 // A CABTT world without GL: view state, frame statistics and CABTT globals at their start
-// values, a 640 x 480 window, a test terrain and a recording cache as ActiveCache.
+// values, a 640 x 480 window, a rough test terrain and a recording cache as ActiveCache.
 RecordingGeometryCache* InstallCabttTestWorld(int n);
 
 // Tears down the tree, the builder, the cache and the height field.
