@@ -7,8 +7,8 @@
 #include "aggregate/adaptive_builder.h"
 #include "aggregate/block_output.h"
 #include "aggregate/uniform_builder.h"
-#include "support/test_terrain.h"
 #include "support/aggregate_triangle_walk.h"
+#include "support/test_terrain.h"
 
 namespace {
 
