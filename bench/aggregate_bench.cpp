@@ -7,8 +7,8 @@
 #include "aggregate/adaptive_builder.h"
 #include "aggregate/block_output.h"
 #include "aggregate/uniform_builder.h"
-#include "support/aggregate_test_terrain.h"
 #include "support/aggregate_triangle_walk.h"
+#include "support/test_terrain.h"
 
 namespace {
 
@@ -16,7 +16,7 @@ void EnsureTerrain1025() {
   static bool ready = false;
   if (ready) return;
   InstallRoughTerrain(10, 1025);
-  InstallComputedErrorMetric(600.0f);
+  ComputeErrorMetric(600.0f);
   ready = true;
 }
 

@@ -1,14 +1,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdio>
-#include <string>
 #include <vector>
 
 #include "aggregate/adaptive_builder.h"
 #include "aggregate/uniform_builder.h"
 #include "support/aggregate_fixture.h"
 #include "support/aggregate_triangle_walk.h"
+#include "support/terrain_log_capture.h"
 
 namespace {
 
@@ -16,11 +15,10 @@ class ErrorGridTest : public AggregateTest {
  protected:
   void SetUp() override {
     InstallRoughTerrain(4, 31);
-    InstallComputedErrorMetric(600.0f);
+    ComputeErrorMetric(600.0f);
   }
   void TearDown() override {
-    if (TerrainLog != nullptr) std::fclose(TerrainLog);
-    TerrainLog = nullptr;
+    CloseTerrainLog();
     AggregateTest::TearDown();
   }
 };
@@ -99,7 +97,7 @@ TEST_F(ErrorGridTest, TopLevelGridHoldsTheLargerBaseErrorAtTheOrigin) {
 }
 
 TEST_F(ErrorGridTest, SelectionKeepsAnEqualBuilderAndReplacesAnyOther) {
-  TerrainLog = std::tmpfile();
+  CaptureTerrainLog();
   ASSERT_NE(TerrainLog, nullptr);
   testing::internal::CaptureStdout();
   SelectAggregationBuilder(2, false);
@@ -119,10 +117,7 @@ TEST_F(ErrorGridTest, SelectionKeepsAnEqualBuilderAndReplacesAnyOther) {
   EXPECT_EQ(testing::internal::GetCapturedStdout(),
             "Aggregation level 2 (adaptive):\nAggregation level 3 (adaptive):\nAggregation level 3 (uniform):\n");
 
-  std::rewind(TerrainLog);
-  std::string log;
-  for (int c; (c = std::fgetc(TerrainLog)) != EOF;) log += static_cast<char>(c);
-  EXPECT_EQ(log,
+  EXPECT_EQ(ReadTerrainLog(),
             "Aggregation level 2 (uniform):\nAggregation level 2 (adaptive):\n"
             "Aggregation level 3 (adaptive):\nAggregation level 3 (uniform):\n");
   DiscardAggregationBuilder();

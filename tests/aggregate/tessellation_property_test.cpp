@@ -31,7 +31,7 @@ class TessellationPropertyTest : public AggregateTest {
 
 TEST_F(TessellationPropertyTest, RoughTerrainOf257AtLevelsZeroToSix) {
   InstallRoughTerrain(8, 77);
-  InstallComputedErrorMetric(600.0f);
+  ComputeErrorMetric(600.0f);
   CheckAllLevels(6);
 }
 
@@ -57,7 +57,7 @@ std::vector<uint64_t> VerticesOnSegment(const AggregateBlock& block, GridVertex 
 
 TEST_F(TessellationPropertyTest, DiamondHalvesBuiltByDifferentKindsShareTheirHypotenuseVertices) {
   InstallRoughTerrain(6, 5);
-  InstallComputedErrorMetric(600.0f);
+  ComputeErrorMetric(600.0f);
   const HeightField& field = *CurrentHeightField;
   for (int level = 1; level <= 4; ++level) {
     UniformBuilder uniform(level);

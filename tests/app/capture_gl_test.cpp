@@ -1,8 +1,6 @@
 #include <GL/gl.h>
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <string>
 
@@ -11,6 +9,7 @@
 #include "app/frame_loop.h"
 #include "support/gl_context.h"
 #include "support/shell_doubles.h"
+#include "support/temp_dir.h"
 #include "terrain/png_io.h"
 
 namespace {
@@ -23,14 +22,11 @@ class CaptureTest : public GLTest {
     ResetViewState();
     ResetFrameLoop();
     ResetCapture();
-    char pattern[] = "/tmp/quorvane-capture-XXXXXX";
-    directory_ = mkdtemp(pattern);
     previous_ = std::filesystem::current_path();
-    std::filesystem::current_path(directory_);
+    std::filesystem::current_path(directory_.path());
   }
   void TearDown() override {
     std::filesystem::current_path(previous_);
-    std::filesystem::remove_all(directory_);
     RemoveShellDoubles();
     MakeTestGLContextCurrent();
   }
@@ -49,7 +45,7 @@ class CaptureTest : public GLTest {
     return pixels;
   }
 
-  std::string directory_;
+  TempDir directory_;
   std::filesystem::path previous_;
 };
 

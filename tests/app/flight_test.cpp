@@ -3,7 +3,7 @@
 #include <cmath>
 
 #include "app/camera.h"
-#include "support/flat_terrain.h"
+#include "support/test_terrain.h"
 
 namespace {
 
@@ -12,7 +12,7 @@ class FlightTest : public ::testing::Test {
   void SetUp() override {
     VerticalScale = 0.1f;
     ResetViewState();
-    InstallFlatHeightField(4, 32768);
+    InstallFlatTerrain(4, 32768);
     ground_ = CurrentHeightField->Height(0, 0);
     // Start settled: at rest the eye stands at ground + clearance.
     Flight.moved = false;

@@ -7,6 +7,7 @@
 #include "app/nv_platform.h"
 #include "app/terrain_log.h"
 #include "support/gl_context.h"
+#include "support/terrain_log_capture.h"
 
 namespace {
 
@@ -17,7 +18,7 @@ class GLStateTest : public GLTest {
  protected:
   void SetUp() override {
     GLTest::SetUp();
-    TerrainLog = std::tmpfile();
+    CaptureTerrainLog();
     SetExtensionStringForTesting(FakeExtensions);
   }
   void TearDown() override {
@@ -25,20 +26,12 @@ class GLStateTest : public GLTest {
     ResetGLState();
     CloseTerrainLog();
   }
-  std::string Log() {
-    std::fflush(TerrainLog);
-    std::rewind(TerrainLog);
-    std::string text;
-    char buffer[256];
-    while (std::fgets(buffer, sizeof buffer, TerrainLog)) text += buffer;
-    return text;
-  }
 };
 
 TEST_F(GLStateTest, RangeWithoutFencesLogsOnlyTheRangeLine) {
   extensionList = "GL_EXT_compiled_vertex_array GL_NV_vertex_array_range";
   InitGLState();
-  EXPECT_EQ(Log(), "Array range supported\n");
+  EXPECT_EQ(ReadTerrainLog(), "Array range supported\n");
   EXPECT_TRUE(VertexArrayRangeSupported);
   EXPECT_FALSE(FencesSupported);
 }
@@ -46,7 +39,7 @@ TEST_F(GLStateTest, RangeWithoutFencesLogsOnlyTheRangeLine) {
 TEST_F(GLStateTest, BothNvExtensionsAndNoLocking) {
   extensionList = "GL_NV_fence GL_NV_vertex_array_range GL_ARB_texture_compression";
   InitGLState();
-  EXPECT_EQ(Log(), "Locking not supported\nArray range supported\nFences supported\n");
+  EXPECT_EQ(ReadTerrainLog(), "Locking not supported\nArray range supported\nFences supported\n");
   EXPECT_TRUE(VertexArrayRangeSupported && FencesSupported && TextureCompressionSupported);
   EXPECT_NE(ActiveNvPlatform, nullptr);
 }

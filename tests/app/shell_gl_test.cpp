@@ -10,7 +10,7 @@
 #include "app/frame_loop.h"
 #include "app/keys.h"
 #include "app/terrain_log.h"
-#include "support/flat_terrain.h"
+#include "support/test_terrain.h"
 #include "support/gl_context.h"
 #include "support/shell_doubles.h"
 
@@ -31,11 +31,11 @@ class ShellTest : public GLTest {
   void SetUp() override {
     GLTest::SetUp();
     InstallShellDoubles();
-    TerrainLog = std::tmpfile();
+    CaptureTerrainLog();
     VerticalScale = 0.1f;
     ResetViewState();
     ResetFrameLoop();
-    InstallFlatHeightField(4, 1000);
+    InstallFlatTerrain(4, 1000);
     IdlePreviousTime = Shell.now * 0.001;
     calls.clear();
   }

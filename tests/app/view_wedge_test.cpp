@@ -5,7 +5,7 @@
 #include <cmath>
 
 #include "app/camera.h"
-#include "support/flat_terrain.h"
+#include "support/test_terrain.h"
 
 namespace {
 
@@ -14,7 +14,7 @@ class ViewWedgeTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ResetViewState();
-    InstallFlatHeightField(4, 0);
+    InstallFlatTerrain(4, 0);
     Cameras[0].eye = {0.5f, 0.5f, 0.05f};
     Cameras[0].centre = {1.3f, 0.5f, 0.05f};
     ComputeViewWedge();

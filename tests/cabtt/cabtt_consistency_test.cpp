@@ -20,7 +20,7 @@ using CabttConsistencyDeathTest = CabttTest;
 void IgnoreKeyboardHandler(void (*)(unsigned char, int, int)) {}
 
 TEST_F(CabttConsistencyDeathTest, AMissingQueueEntryIsReportedAndEndsTheProgram) {
-  CaptureLog();
+  CaptureTerrainLog();
   Window.setKeyboardHandler = IgnoreKeyboardHandler;
   DrawMethods[1] = CabttDrawMethod(false);
   CurrentDrawMethod = 1;
@@ -29,7 +29,7 @@ TEST_F(CabttConsistencyDeathTest, AMissingQueueEntryIsReportedAndEndsTheProgram)
   ASSERT_TRUE(CabttSplitQueue.Remove(top));  // the top keeps its key but loses its entry
   EXPECT_EXIT(SplitTriangle(top, true), ::testing::ExitedWithCode(3),
               "^CABTT split queue has no entry for node 0x[0-9a-f]+ \\(split vertex [0-9]+, key [-0-9.e+]+\\)\n$");
-  EXPECT_NE(LogText().find("CABTT split queue has no entry for node"), std::string::npos);
+  EXPECT_NE(ReadTerrainLog().find("CABTT split queue has no entry for node"), std::string::npos);
   Window.setKeyboardHandler = nullptr;
   CabttSplitQueue.Insert(top);
 }

@@ -63,12 +63,12 @@ TEST_F(CabttControlsTest, EveryKeyGoesOnToTheGeneralHandler) {
 }
 
 TEST_F(CabttControlsTest, StatisticsArePrintedPerFrameAndReset) {
-  CaptureLog();
+  CaptureTerrainLog();
   Stats.frames = 4;
   Stats.triangles = 300.0;
   CabttCounters = {10, 3, 21, 9, 2, 12};
   PrintCabttStats();
-  EXPECT_EQ(LogText(),
+  EXPECT_EQ(ReadTerrainLog(),
             "2.50 merge tests, 0.75 merges, 5.25 split tests, 2.25 splits, 0.50 force splits per frame\n"
             "3.00 aggregate tris per frame, 25.00 sub-triangles per aggregate tri\n");
   ResetCabttStats();
@@ -78,12 +78,12 @@ TEST_F(CabttControlsTest, StatisticsArePrintedPerFrameAndReset) {
 }
 
 TEST_F(CabttControlsTest, StatisticsWithNothingCountedPrintZeros) {
-  CaptureLog();
+  CaptureTerrainLog();
   Stats.frames = 0;
   Stats.triangles = 0.0;
   CabttCounters = {5, 0, 0, 0, 0, 0};
   PrintCabttStats();
-  EXPECT_EQ(LogText(),
+  EXPECT_EQ(ReadTerrainLog(),
             "0.00 merge tests, 0.00 merges, 0.00 split tests, 0.00 splits, 0.00 force splits per frame\n"
             "0.00 aggregate tris per frame, 0.00 sub-triangles per aggregate tri\n");
 }

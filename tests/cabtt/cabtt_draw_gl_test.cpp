@@ -13,34 +13,9 @@
 #include "cabtt/cabtt_tree.h"
 #include "support/cabtt_test_fixture.h"
 #include "support/gl_context.h"
+#include "support/gl_pass_state.h"
 
 namespace {
-
-struct PassState {
-  bool texture;
-  GLint frontMode;
-  bool lineOffset;
-  std::array<GLfloat, 4> colour;
-  GLfloat offsetFactor;
-  GLfloat offsetUnits;
-  bool lineSmooth;
-  GLfloat lineWidth;
-};
-
-PassState CurrentPassState() {
-  PassState s{};
-  s.texture = glIsEnabled(GL_TEXTURE_2D);
-  GLint modes[2];
-  glGetIntegerv(GL_POLYGON_MODE, modes);
-  s.frontMode = modes[0];
-  s.lineOffset = glIsEnabled(GL_POLYGON_OFFSET_LINE);
-  glGetFloatv(GL_CURRENT_COLOR, s.colour.data());
-  glGetFloatv(GL_POLYGON_OFFSET_FACTOR, &s.offsetFactor);
-  glGetFloatv(GL_POLYGON_OFFSET_UNITS, &s.offsetUnits);
-  s.lineSmooth = glIsEnabled(GL_LINE_SMOOTH);
-  glGetFloatv(GL_LINE_WIDTH, &s.lineWidth);
-  return s;
-}
 
 class CabttGLTest : public CabttTest {
  protected:
@@ -139,7 +114,7 @@ TEST_F(CabttGLTest, TheViewFollowsTheCurrentCameraWhileRefinementFollowsCameraZe
 
 TEST_F(CabttGLTest, UncachedActivationAnnouncesItselfAndBuildsTheTree) {
   InstallFakeBuilder(kDefaultAggregationLevel, true);
-  CaptureLog();
+  CaptureTerrainLog();
   testing::internal::CaptureStdout();
   ActivateCabttUncached();
   const std::string out = testing::internal::GetCapturedStdout();
@@ -147,7 +122,7 @@ TEST_F(CabttGLTest, UncachedActivationAnnouncesItselfAndBuildsTheTree) {
   EXPECT_EQ(out,
             "Caching disabled\nUsing CABTT drawing method\n< and > change the aggregation level\n"
             "/ toggles adaptive aggregate triangles\n");
-  EXPECT_EQ(LogText(), "Caching disabled\nUsing CABTT drawing method\n");
+  EXPECT_EQ(ReadTerrainLog(), "Caching disabled\nUsing CABTT drawing method\n");
   ASSERT_NE(CabttRoots, nullptr);
   EXPECT_EQ(CabttSplitQueue.Size(), 1u);
   DestroyCabtt();

@@ -9,6 +9,7 @@
 #include "cabtt/cabtt_tree.h"
 #include "support/cabtt_invariants.h"
 #include "support/cabtt_test_fixture.h"
+#include "support/test_terrain.h"
 
 namespace {
 
@@ -23,7 +24,7 @@ class ChosenErrorTest : public CabttTest {
   ChosenErrorTest() { n_ = 4; }
   void SetUp() override {
     CabttTest::SetUp();
-    InstallTestTerrain(n_, 7, true);
+    InstallFlatTerrain(n_);
   }
   FakeAggregationBuilder* Prepare(int level) {
     AggregationLevel = level;

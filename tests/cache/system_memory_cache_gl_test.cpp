@@ -68,7 +68,7 @@ TEST_F(SystemMemoryCacheTest, ShutdownRightAfterInitFreesNothing) {
   cache.Shutdown();
   EXPECT_EQ(CacheStorageInUse(), storageBefore);
   EXPECT_TRUE(Probe::CheckLists(cache, {}, 0));
-  EXPECT_TRUE(LogText().empty());
+  EXPECT_TRUE(ReadTerrainLog().empty());
 }
 
 TEST_F(SystemMemoryCacheTest, ArraysPointAtTheBlockBeingFilledOrDrawn) {
@@ -104,7 +104,7 @@ TEST_F(SystemMemoryCacheTest, LargestIndexableBlockIsAccepted) {
 TEST_F(SystemMemoryCacheTest, BlockBeyondTheIndexRangeEndsTheProgramWithStatusTwo) {
   EXPECT_EXIT(
       {
-        SendOutputToStderr();
+        StdoutToStderr();
         cache.Init(65537, 3);
       },
       ::testing::ExitedWithCode(2), "^Block size greater than maximum index range\n$");
@@ -114,7 +114,7 @@ TEST_F(SystemMemoryCacheTest, RefusedBlockBufferEndsTheProgramWithStatusTwo) {
   cache.Init(1024, 3066);
   EXPECT_EXIT(
       {
-        SendOutputToStderr();
+        StdoutToStderr();
         SetCacheAllocatorForTesting([](size_t) -> void* { return nullptr; });
         Block();
       },

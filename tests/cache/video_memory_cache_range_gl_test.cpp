@@ -31,7 +31,7 @@ TEST_F(VideoMemoryRangeTest, GrantingEverythingDoublesPastFortyEightMebibytes) {
   // Every smaller grant was given back before the next request.
   EXPECT_EQ(nv->OutstandingGrants(), 1);
   EXPECT_EQ(nv->GrantedBytes(Probe::RangeBase(cache)), 100663296u);
-  EXPECT_EQ(LogText(), "Successfully got 100663296 bytes (98304k) of video memory\n");
+  EXPECT_EQ(ReadTerrainLog(), "Successfully got 100663296 bytes (98304k) of video memory\n");
   ASSERT_EQ(nv->rangeCalls.size(), 1u);
   EXPECT_EQ(nv->rangeCalls[0].size, 100663296);
   EXPECT_EQ(nv->rangeCalls[0].pointer, Probe::RangeBase(cache));
@@ -43,7 +43,7 @@ TEST_F(VideoMemoryRangeTest, SmallSlotsTakeOneMoreDoubling) {
   cache.Init(45, 192);
   EXPECT_EQ(nv->allocations.back().size, 70778880);
   EXPECT_EQ(Probe::BlockCapacity(cache), 131072);
-  EXPECT_EQ(LogText(), "Successfully got 70778880 bytes (69120k) of video memory\n");
+  EXPECT_EQ(ReadTerrainLog(), "Successfully got 70778880 bytes (69120k) of video memory\n");
   cache.Shutdown();
 }
 
@@ -61,7 +61,7 @@ TEST_F(VideoMemoryRangeTest, RefusalAtTheLastDoublingAsksAgainForThePreviousSize
   EXPECT_TRUE(requests[last].granted);
   EXPECT_EQ(Probe::BlockCapacity(cache), 4096);
   EXPECT_EQ(nv->OutstandingGrants(), 1);
-  EXPECT_EQ(LogText(), "Successfully got 50331648 bytes (49152k) of video memory\n");
+  EXPECT_EQ(ReadTerrainLog(), "Successfully got 50331648 bytes (49152k) of video memory\n");
   cache.Shutdown();
 }
 
@@ -76,7 +76,7 @@ TEST_F(VideoMemoryRangeTest, RefusedVideoMemoryRestartsInAgpMemoryAtOneSlot) {
   EXPECT_EQ(nv->allocations[1].priority, 0.5f);
   EXPECT_EQ(nv->allocations.back().size, 100663296);
   EXPECT_EQ(nv->allocations.back().priority, 0.5f);
-  EXPECT_EQ(LogText(),
+  EXPECT_EQ(ReadTerrainLog(),
             "Could not allocate video memory, switching to AGP memory.\n"
             "Successfully got 100663296 bytes (98304k) of video memory\n");
   cache.Shutdown();
@@ -86,7 +86,7 @@ TEST_F(VideoMemoryRangeTest, NoMemoryAnywhereEndsTheProgramWithStatusTwo) {
   nv->RefuseEverything();
   EXPECT_EXIT(
       {
-        SendOutputToStderr();
+        StdoutToStderr();
         cache.Init(1024, 3066);
       },
       ::testing::ExitedWithCode(2),
@@ -104,7 +104,7 @@ TEST_F(VideoMemoryRangeTest, BlockBeyondTheIndexRangeExitsBeforeAskingForMemory)
   // Anchored: any log line (the range is logged once acquired) would break the match.
   EXPECT_EXIT(
       {
-        SendOutputToStderr();
+        StdoutToStderr();
         cache.Init(65537, 3);
       },
       ::testing::ExitedWithCode(2), "^Block size greater than maximum index range\n$");
@@ -114,7 +114,7 @@ TEST_F(VideoMemoryRangeTest, BlockBeyondTheIndexRangeExitsBeforeAskingForMemory)
 TEST_F(VideoMemoryRangeTest, EmptyBlockSizeExitsInsteadOfDividingByZero) {
   EXPECT_EXIT(
       {
-        SendOutputToStderr();
+        StdoutToStderr();
         cache.Init(0, 3);
       },
       ::testing::ExitedWithCode(2), "^Block size out of range\n$");
@@ -137,7 +137,7 @@ TEST_F(VideoMemoryRangeTest, InitEnablesClientArraysAtTheRangeAndShutdownKeepsTh
 TEST_F(VideoMemoryRangeTest, ShutdownRightAfterInitLogsNothingUsedAndGivesTheRangeBack) {
   cache.Init(1024, 3066);
   cache.Shutdown();
-  EXPECT_EQ(LogText(),
+  EXPECT_EQ(ReadTerrainLog(),
             "Successfully got 100663296 bytes (98304k) of video memory\n"
             "Actually used 0k video memory\n");
   EXPECT_EQ(nv->OutstandingGrants(), 0);
@@ -171,7 +171,7 @@ TEST_F(VideoMemoryRangeTest, ShutdownThenInitStartsAfresh) {
   cache.BeginBlock(&vertices, &indices);
   EXPECT_EQ(cache.EndBlock(0, 0), 0);
   EXPECT_EQ(Probe::DrawsPerFence(cache), 2912);
-  const std::string log = LogText();
+  const std::string log = ReadTerrainLog();
   EXPECT_NE(log.find("Actually used 3600k video memory\n"), std::string::npos) << log;  // 300 blocks of 12 KiB
   EXPECT_NE(log.find("Successfully got 70778880 bytes (69120k) of video memory\n"), std::string::npos) << log;
   cache.Shutdown();
@@ -181,7 +181,7 @@ TEST_F(VideoMemoryRangeTest, RefusedIndexBufferEndsTheProgramWithStatusTwo) {
   cache.Init(1024, 3066);
   EXPECT_EXIT(
       {
-        SendOutputToStderr();
+        StdoutToStderr();
         SetCacheAllocatorForTesting([](size_t) -> void* { return nullptr; });
         CacheVertex* vertices = nullptr;
         uint16_t* indices = nullptr;

@@ -187,7 +187,7 @@ TEST_F(VideoMemoryRecyclingTest, EverySlotLiveEndsTheProgramWithStatusOne) {
   for (int i = 0; i < 4; ++i) Begin();
   EXPECT_EXIT(
       {
-        SendOutputToStderr();
+        StdoutToStderr();
         Begin();
       },
       ::testing::ExitedWithCode(1), "^Ran out of video memory.\n$");

@@ -13,7 +13,7 @@ using e2e::QuorvaneRun;
 
 // Width and height from a PNG's header.
 std::pair<int, int> PngSize(const std::string& path) {
-  const std::string bytes = e2e::ReadFile(path);
+  const std::string bytes = ReadWholeFile(path);
   if (bytes.size() < 24) return {0, 0};
   auto word = [&](size_t at) {
     return (uint32_t(uint8_t(bytes[at])) << 24) | (uint32_t(uint8_t(bytes[at + 1])) << 16) |

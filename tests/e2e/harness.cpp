@@ -8,8 +8,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <thread>
 
 namespace e2e {
@@ -96,18 +94,9 @@ bool WaitFor(const std::function<bool()>& condition, Seconds limit) {
   }
 }
 
-std::string ReadFile(const std::string& path) {
-  std::ifstream file(path, std::ios::binary);
-  std::stringstream text;
-  text << file.rdbuf();
-  return text.str();
-}
-
 bool FileExists(const std::string& path) { return std::filesystem::exists(path); }
 
 QuorvaneRun::QuorvaneRun(bool withTerrain) {
-  char pattern[] = "/tmp/quorvane-e2e-XXXXXX";
-  directory_ = mkdtemp(pattern);
   if (withTerrain) std::filesystem::copy_file(DEFAULT_TERRAIN, PathOf("def_hf.png"));
 }
 
@@ -116,15 +105,13 @@ QuorvaneRun::~QuorvaneRun() {
     kill(pid_, SIGKILL);
     waitpid(pid_, nullptr, 0);
   }
-  std::error_code ignored;
-  std::filesystem::remove_all(directory_, ignored);
 }
 
 void QuorvaneRun::Start(const std::vector<std::string>& arguments) {
   const std::string& display = Display();
   pid_ = fork();
   if (pid_ == 0) {
-    if (chdir(directory_.c_str()) != 0) _exit(126);
+    if (chdir(directory_.path().c_str()) != 0) _exit(126);
     setenv("DISPLAY", display.c_str(), 1);
     const int out = open("stdout.txt", O_WRONLY | O_CREAT | O_TRUNC, 0644);
     const int err = open("stderr.txt", O_WRONLY | O_CREAT | O_TRUNC, 0644);
@@ -170,9 +157,9 @@ void QuorvaneRun::MouseMove(int x, int y) {
 void QuorvaneRun::MouseDown() { RunCommand("xdotool mousedown 1"); }
 void QuorvaneRun::MouseUp() { RunCommand("xdotool mouseup 1"); }
 
-std::string QuorvaneRun::Stdout() const { return ReadFile(PathOf("stdout.txt")); }
-std::string QuorvaneRun::Stderr() const { return ReadFile(PathOf("stderr.txt")); }
-std::string QuorvaneRun::Log() const { return ReadFile(PathOf("output.txt")); }
+std::string QuorvaneRun::Stdout() const { return ReadWholeFile(PathOf("stdout.txt")); }
+std::string QuorvaneRun::Stderr() const { return ReadWholeFile(PathOf("stderr.txt")); }
+std::string QuorvaneRun::Log() const { return ReadWholeFile(PathOf("output.txt")); }
 
 bool QuorvaneRun::WaitForStdout(const std::string& text, Seconds limit) const {
   return WaitFor([&] { return Stdout().find(text) != std::string::npos; }, limit);

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "support/temp_dir.h"
+
 // End-to-end harness: the real quorvane binary in a fresh temporary directory, on a private
 // Xvfb display, driven with xdotool. Every wait polls a condition with a generous limit so that
 // a loaded machine slows the tests down instead of failing them.
@@ -23,7 +25,6 @@ std::string RunCommand(const std::string& command, int* status = nullptr);
 // Polls condition until it holds or the limit passes.
 bool WaitFor(const std::function<bool()>& condition, Seconds limit = kPatience);
 
-std::string ReadFile(const std::string& path);
 bool FileExists(const std::string& path);
 
 class QuorvaneRun {
@@ -35,8 +36,7 @@ class QuorvaneRun {
   QuorvaneRun(const QuorvaneRun&) = delete;
   QuorvaneRun& operator=(const QuorvaneRun&) = delete;
 
-  const std::string& Directory() const { return directory_; }
-  std::string PathOf(const std::string& name) const { return directory_ + "/" + name; }
+  std::string PathOf(const std::string& name) const { return directory_.File(name); }
 
   // Starts quorvane in the directory with these arguments.
   void Start(const std::vector<std::string>& arguments = {});
@@ -64,7 +64,7 @@ class QuorvaneRun {
   bool Running();
 
  private:
-  std::string directory_;
+  TempDir directory_;
   std::string window_;
   pid_t pid_ = -1;
   int status_ = -1;

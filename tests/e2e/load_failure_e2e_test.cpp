@@ -2,11 +2,11 @@
 #include <gtest/gtest.h>
 #include <png.h>
 
-#include <cstdio>
 #include <filesystem>
 #include <vector>
 
 #include "e2e/harness.h"
+#include "support/png_fixtures.h"
 #include "terrain/png_io.h"
 
 namespace {
@@ -18,22 +18,6 @@ void WriteGrey16(const std::string& path, int width, int height) {
   std::vector<HeightSample> samples(static_cast<size_t>(width) * height);
   for (size_t i = 0; i < samples.size(); ++i) samples[i] = static_cast<HeightSample>(i * 7919u);
   ASSERT_TRUE(WriteGrey16Png(path.c_str(), width, height, samples.data()));
-}
-
-void WriteRgb16(const std::string& path, int side) {
-  FILE* file = std::fopen(path.c_str(), "wb");
-  ASSERT_NE(file, nullptr);
-  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-  png_infop info = png_create_info_struct(png);
-  png_init_io(png, file);
-  png_set_IHDR(png, info, side, side, 16, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
-               PNG_FILTER_TYPE_DEFAULT);
-  std::vector<png_byte> row(static_cast<size_t>(side) * 6, 0x40);
-  std::vector<png_bytep> rows(side, row.data());
-  png_set_rows(png, info, rows.data());
-  png_write_png(png, info, PNG_TRANSFORM_IDENTITY, nullptr);
-  png_destroy_write_struct(&png, &info);
-  std::fclose(file);
 }
 
 // Runs quorvane on the named file and expects the one line and status 1.
@@ -67,17 +51,15 @@ TEST(LoadFailureEndToEnd, EightBitGreyAndSixteenBitRgbAreUnreadable) {
   std::vector<unsigned char> pixels(65 * 65, 7);
   ASSERT_TRUE(WriteGreyPng(run.PathOf("grey8.png").c_str(), 65, 65, pixels.data()));
   ExpectRefused(run, "grey8.png", "Error reading grey8.png");
-  WriteRgb16(run.PathOf("rgb16.png"), 65);
+  ASSERT_TRUE(WritePatternPng(run.PathOf("rgb16.png"), 65, 65, PNG_COLOR_TYPE_RGB, 16));
   ExpectRefused(run, "rgb16.png", "Error reading rgb16.png");
 }
 
 TEST(LoadFailureEndToEnd, TruncatedFile) {
   QuorvaneRun run(false);
   WriteGrey16(run.PathOf("whole.png"), 257, 257);
-  const std::string whole = e2e::ReadFile(run.PathOf("whole.png"));
-  FILE* file = std::fopen(run.PathOf("cut.png").c_str(), "wb");
-  std::fwrite(whole.data(), 1, whole.size() / 2, file);
-  std::fclose(file);
+  std::filesystem::copy_file(run.PathOf("whole.png"), run.PathOf("cut.png"));
+  ASSERT_TRUE(TruncateFile(run.PathOf("cut.png"), FileSize(run.PathOf("whole.png")) / 2));
   ExpectRefused(run, "cut.png", "Error reading cut.png");
 }
 

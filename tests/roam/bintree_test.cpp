@@ -10,7 +10,7 @@
 #include "roam/roam_update.h"
 #include "support/roam_fixture.h"
 #include "support/roam_invariants.h"
-#include "support/roam_test_terrain.h"
+#include "support/test_terrain.h"
 #include "terrain/error_metric.h"
 #include "terrain/height_field.h"
 
@@ -214,7 +214,7 @@ TEST_F(BintreeTest, RandomSplitsAndMergesKeepTheInvariants) {
       EXPECT_GT(RoamCounters.forceSplits, 0);  // side 3 has only border triangles
     }
     StopRoamTree();
-    RemoveRoamTestTerrain();
+    RemoveTestTerrain();
     RoamCounters = {};
   }
 }

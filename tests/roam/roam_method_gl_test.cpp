@@ -14,24 +14,12 @@
 #include "roam/roam_method.h"
 #include "roam/roam_state.h"
 #include "support/gl_context.h"
+#include "support/gl_pass_state.h"
 #include "support/roam_fixture.h"
-#include "support/roam_test_terrain.h"
+#include "support/test_terrain.h"
 #include "terrain/height_field.h"
 
 namespace {
-
-// The GL state in force when a block was drawn.
-struct PassState {
-  bool texture;
-  GLint polygonMode;  // front faces
-  bool lineOffset;
-  GLfloat offsetFactor;
-  GLfloat offsetUnits;
-  GLfloat colour[4];
-  bool lineSmooth;
-  GLfloat lineWidth;
-  int indexCount;
-};
 
 // Forwards to the cache that activation created and notes the GL state at each EndBlock.
 class StateRecordingCache : public GeometryCache {
@@ -45,19 +33,7 @@ class StateRecordingCache : public GeometryCache {
   }
   void BeginBlock(CacheVertex** v, uint16_t** i) override { inner_->BeginBlock(v, i); }
   BlockHandle EndBlock(int vertexCount, int indexCount) override {
-    PassState s{};
-    s.texture = glIsEnabled(GL_TEXTURE_2D);
-    GLint modes[2];
-    glGetIntegerv(GL_POLYGON_MODE, modes);
-    s.polygonMode = modes[0];
-    s.lineOffset = glIsEnabled(GL_POLYGON_OFFSET_LINE);
-    glGetFloatv(GL_POLYGON_OFFSET_FACTOR, &s.offsetFactor);
-    glGetFloatv(GL_POLYGON_OFFSET_UNITS, &s.offsetUnits);
-    glGetFloatv(GL_CURRENT_COLOR, s.colour);
-    s.lineSmooth = glIsEnabled(GL_LINE_SMOOTH);
-    glGetFloatv(GL_LINE_WIDTH, &s.lineWidth);
-    s.indexCount = indexCount;
-    blocks.push_back(s);
+    blocks.push_back(CurrentPassState());
     ++unreleased;
     return inner_->EndBlock(vertexCount, indexCount);
   }
@@ -79,9 +55,9 @@ class RoamMethodGLTest : public GLTest {
  protected:
   void SetUp() override {
     GLTest::SetUp();
-    InstallRoamTestTerrain(6, 5, 0.1f);
-    InstallRoamTestErrorMetric(600.0f);
-    TerrainLog = std::tmpfile();
+    InstallRoughTerrain(6, 5, 0.1f);
+    ComputeErrorMetric(600.0f);
+    CaptureTerrainLog();
     Stats = {};
     const float ground = SampleHeight(0.3f, 0.4f);
     Cameras[0] = {{0.3f, 0.4f, ground + 0.05f}, {1.1f, 0.4f, ground + 0.05f}, 45.0f};
@@ -93,7 +69,7 @@ class RoamMethodGLTest : public GLTest {
     if (RoamRoots != nullptr) DeactivateRoam();
     DestroyGeometryCache();
     CloseTerrainLog();
-    RemoveRoamTestTerrain();
+    RemoveTestTerrain();
     RoamCounters = {};
     Stats = {};
     CurrentCamera = 0;
@@ -160,14 +136,14 @@ TEST_F(RoamMethodGLTest, EachWireframeModeSetsItsPassStatesAndModes1And2CountTwi
       switch (mode) {
         case 0:
           EXPECT_TRUE(s.texture);
-          EXPECT_EQ(s.polygonMode, GL_FILL);
+          EXPECT_EQ(s.frontMode, GL_FILL);
           EXPECT_FALSE(s.lineOffset);
           EXPECT_EQ(s.offsetFactor, -1.0f);
           EXPECT_EQ(s.offsetUnits, 0.0f);
           break;
         case 1:
           EXPECT_EQ(s.texture, !second);
-          EXPECT_EQ(s.polygonMode, second ? GL_LINE : GL_FILL);
+          EXPECT_EQ(s.frontMode, second ? GL_LINE : GL_FILL);
           EXPECT_TRUE(s.lineOffset);
           EXPECT_EQ(s.offsetFactor, 0.0f);
           EXPECT_EQ(s.offsetUnits, -4.0f);
@@ -175,7 +151,7 @@ TEST_F(RoamMethodGLTest, EachWireframeModeSetsItsPassStatesAndModes1And2CountTwi
           break;
         case 2:
           EXPECT_FALSE(s.texture);
-          EXPECT_EQ(s.polygonMode, second ? GL_LINE : GL_FILL);
+          EXPECT_EQ(s.frontMode, second ? GL_LINE : GL_FILL);
           EXPECT_TRUE(s.lineOffset);
           EXPECT_EQ(s.offsetUnits, -4.0f);
           EXPECT_EQ(s.colour[0], second ? 0.0f : 1.0f);
@@ -183,7 +159,7 @@ TEST_F(RoamMethodGLTest, EachWireframeModeSetsItsPassStatesAndModes1And2CountTwi
           break;
         case 3:
           EXPECT_FALSE(s.texture);
-          EXPECT_EQ(s.polygonMode, GL_LINE);
+          EXPECT_EQ(s.frontMode, GL_LINE);
           EXPECT_FALSE(s.lineOffset);
           EXPECT_EQ(s.colour[0] + s.colour[1] + s.colour[2], 0.0f);
           break;

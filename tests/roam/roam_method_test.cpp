@@ -2,11 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include <cstdio>
-#include <fstream>
-#include <sstream>
 #include <string>
 
 #include "app/frame_loop.h"
@@ -17,15 +13,14 @@
 #include "roam/roam_update.h"
 #include "support/roam_fake_cache.h"
 #include "support/roam_fixture.h"
+#include "support/temp_dir.h"
 
 namespace {
-
-
 
 class RoamMethodTest : public RoamTreeTest {
  protected:
   void SetUp() override {
-    TerrainLog = std::tmpfile();
+    CaptureTerrainLog();
     Stats = {};
   }
   void TearDown() override {
@@ -80,12 +75,11 @@ class ShutdownReportingCache : public RoamFakeCache {
 
 TEST_F(RoamMethodTest, AQueueInconsistencyDeactivatesTheMethodAndExitsWithStatus3) {
   UseMetricTerrain(4, 1, 0.1f);
-  char logPath[] = "/tmp/roam_log_XXXXXX";
-  const int fd = mkstemp(logPath);
-  ASSERT_GE(fd, 0);
+  const TempDir directory;
+  const std::string logPath = directory.File("output.txt");
   auto die = [&logPath]() {
     CloseTerrainLog();
-    TerrainLog = std::fopen(logPath, "a");
+    TerrainLog = std::fopen(logPath.c_str(), "a");
     ActiveCache = new ShutdownReportingCache;
     ActiveCache->Init(1024, 3066);
     StartRoamTree(EyeAbove(0.5f, 0.5f, 0.01f));
@@ -98,12 +92,7 @@ TEST_F(RoamMethodTest, AQueueInconsistencyDeactivatesTheMethodAndExitsWithStatus
   };
   EXPECT_EXIT(die(), ::testing::ExitedWithCode(3),
               "Internal inconsistency: a triangle is missing from the split queue\ncache shut down");
-  std::ifstream log(logPath);
-  std::stringstream text;
-  text << log.rdbuf();
-  EXPECT_EQ(text.str(), "Internal inconsistency: a triangle is missing from the split queue\n");
-  ::close(fd);
-  std::remove(logPath);
+  EXPECT_EQ(ReadWholeFile(logPath), "Internal inconsistency: a triangle is missing from the split queue\n");
 }
 
 }  // namespace

@@ -11,7 +11,7 @@
 #include "support/roam_fixture.h"
 #include "support/roam_flight.h"
 #include "support/roam_invariants.h"
-#include "support/roam_test_terrain.h"
+#include "support/test_terrain.h"
 #include "terrain/error_metric.h"
 #include "terrain/height_field.h"
 
@@ -147,7 +147,7 @@ TEST_F(RoamUpdateTest, RandomFlightsOverSmallTerrainsKeepEveryInvariant) {
     StartRoamTree(flight.Next());
     Fly(100 + n, 3000, 1);
     StopRoamTree();
-    RemoveRoamTestTerrain();
+    RemoveTestTerrain();
     RoamCounters = {};
   }
 }

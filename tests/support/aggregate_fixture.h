@@ -5,7 +5,7 @@
 
 #include "aggregate/aggregation_builder.h"
 #include "aggregate/block_output.h"
-#include "aggregate_test_terrain.h"
+#include "support/test_terrain.h"
 #include "app/terrain_log.h"
 
 // Leaves no builder, metric, height field or block cursors behind for the next test.
@@ -13,8 +13,7 @@ class AggregateTest : public ::testing::Test {
  protected:
   void TearDown() override {
     DiscardAggregationBuilder();
-    DestroyTestErrorMetric();
-    DestroyHeightField();
+    RemoveTestTerrain();
     ResetBlockOutput();
   }
 

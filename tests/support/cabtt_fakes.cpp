@@ -8,6 +8,7 @@
 #include "app/frame_loop.h"
 #include "cabtt/cabtt_state.h"
 #include "cabtt/cabtt_tree.h"
+#include "support/test_terrain.h"
 #include "terrain/height_field.h"
 
 namespace {
@@ -196,30 +197,13 @@ FakeAggregationBuilder* InstallFakeBuilder(int level, bool adaptive, FakeErrors 
   return builder;
 }
 
-void InstallTestTerrain(int n, uint32_t seed, bool flat) {
-  const int side = (1 << n) + 1;
-  auto* samples = new HeightSample[side * side];
-  for (int y = 0; y < side; ++y) {
-    for (int x = 0; x < side; ++x) {
-      double h = 0.0;
-      if (!flat) {
-        const double u = static_cast<double>(x) / (side - 1), v = static_cast<double>(y) / (side - 1);
-        h = 0.5 + 0.25 * std::sin(7.0 * u + 1.0) * std::cos(5.0 * v) + 0.15 * std::sin(23.0 * u * v) +
-            0.05 * (Mix(static_cast<uint32_t>(x * 7919 + y * 104729) + seed) % 1000) / 1000.0;
-      }
-      samples[x + y * side] = static_cast<HeightSample>(std::clamp(h, 0.0, 1.0) * 65535.0);
-    }
-  }
-  InstallHeightField(samples, 0.1f, n);
-}
-
 RecordingGeometryCache* InstallCabttTestWorld(int n) {
   ResetViewState();
   ResetFrameLoop();
   ResetCabttState();
   WindowWidth = 640;
   WindowHeight = 480;
-  InstallTestTerrain(n);
+  InstallRoughTerrain(n, 7);
   DestroyGeometryCache();
   auto* cache = new RecordingGeometryCache;
   ActiveCache = cache;

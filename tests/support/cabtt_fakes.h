@@ -95,12 +95,8 @@ FakeAggregationBuilder* InstallFakeBuilder(int level, bool adaptive,
                                           uint32_t seed = 1, float scale = 1.0f);
 
 // A CABTT world without GL: view state, frame statistics and CABTT globals at their start
-// values, a 640 x 480 window, a test terrain and a recording cache as ActiveCache.
+// values, a 640 x 480 window, a rough test terrain and a recording cache as ActiveCache.
 RecordingGeometryCache* InstallCabttTestWorld(int n);
 
 // Tears down the tree, the builder, the cache and the height field.
 void RemoveCabttTestWorld();
-
-// Installs a (2^n + 1)^2 height field with vertical scale 0.1: rolling hills with noise, or
-// flat at height 0.
-void InstallTestTerrain(int n, uint32_t seed = 7, bool flat = false);

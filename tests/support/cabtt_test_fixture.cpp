@@ -1,5 +1,4 @@
-#include "support/terrain_log_capture.h"
-#include "cabtt_test_fixture.h"
+#include "support/cabtt_test_fixture.h"
 
 #include <cmath>
 
@@ -14,11 +13,7 @@ void CabttTest::SetUp() { cache_ = InstallCabttTestWorld(n_); }
 
 void CabttTest::TearDown() {
   RemoveCabttTestWorld();
-  if (log_ != nullptr) {
-    TerrainLog = nullptr;
-    std::fclose(log_);
-    log_ = nullptr;
-  }
+  CloseTerrainLog();
 }
 
 FakeAggregationBuilder* CabttTest::Start(int level, bool adaptive, FakeErrors errors, uint32_t seed,
@@ -36,10 +31,3 @@ void CabttTest::Frame(const Point3& eye, float heading, void (*secondPass)()) {
   ComputeViewWedge();
   RefineCabtt(Cameras[0].eye, secondPass);
 }
-
-void CabttTest::CaptureLog() {
-  log_ = std::tmpfile();
-  TerrainLog = log_;
-}
-
-std::string CabttTest::LogText() { return ReadTerrainLog(); }

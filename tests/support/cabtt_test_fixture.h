@@ -1,14 +1,13 @@
 #pragma once
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <string>
-
-#include "cabtt_fakes.h"
+#include "support/cabtt_fakes.h"
+#include "support/terrain_log_capture.h"
 #include "terrain/point3.h"
 
 // A CABTT test world: height field, view state, a recording cache as ActiveCache and the
-// CABTT globals at their start values; everything is torn down afterwards.
+// CABTT globals at their start values; everything, and a captured Terrain log, is torn down
+// afterwards.
 class CabttTest : public ::testing::Test {
  protected:
   void SetUp() override;
@@ -21,11 +20,6 @@ class CabttTest : public ::testing::Test {
   // One frame as DrawCabtt runs it, without GL: camera 0 at eye looking along heading.
   void Frame(const Point3& eye, float heading = 0.0f, void (*secondPass)() = nullptr);
 
-  // Points the Terrain log at a temporary file and reads it back.
-  void CaptureLog();
-  std::string LogText();
-
   int n_ = 6;
   RecordingGeometryCache* cache_ = nullptr;
-  std::FILE* log_ = nullptr;
 };

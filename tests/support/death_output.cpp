@@ -5,9 +5,12 @@
 #include <cstdio>
 #include <cstring>
 
+#include "app/terrain_log.h"
+
 void StdoutToStderr() {
   std::fflush(stdout);
   dup2(STDERR_FILENO, STDOUT_FILENO);
+  if (TerrainLog != nullptr) TerrainLog = stderr;
 }
 
 std::string ExactOutput(const std::string& text) {

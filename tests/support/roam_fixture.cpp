@@ -7,24 +7,24 @@
 
 #include "roam/roam_method.h"
 #include "roam/roam_state.h"
-#include "support/roam_test_terrain.h"
+#include "support/test_terrain.h"
 #include "terrain/error_metric.h"
 #include "terrain/height_field.h"
 
 void RoamTreeTest::TearDown() {
   StopRoamTree();
-  RemoveRoamTestTerrain();
+  RemoveTestTerrain();
   RoamCounters = {};
 }
 
 void RoamTreeTest::UseMetricTerrain(int n, uint32_t seed, float verticalScale) {
-  InstallRoamTestTerrain(n, seed, verticalScale);
-  InstallRoamTestErrorMetric(600.0f);
+  InstallRoughTerrain(n, seed, verticalScale);
+  ComputeErrorMetric(600.0f);
 }
 
 void RoamTreeTest::UseRandomErrorTerrain(int n, uint32_t seed, float maxError) {
-  InstallRoamTestTerrain(n, seed, 0.1f);
-  InstallRandomRoamErrorMetric(seed, maxError);
+  InstallRoughTerrain(n, seed, 0.1f);
+  InstallRandomErrorMetric(seed, maxError);
 }
 
 Point3 RoamTreeTest::EyeAbove(float x, float y, float clearance) { return {x, y, SampleHeight(x, y) + clearance}; }

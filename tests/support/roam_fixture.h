@@ -13,9 +13,9 @@ class RoamTreeTest : public ::testing::Test {
  protected:
   void TearDown() override;
 
-  // Terrain of side 2^n + 1 with the metric computed by its definition (weight 600).
+  // Rough terrain of side 2^n + 1 with its error metric (weight 600).
   static void UseMetricTerrain(int n, uint32_t seed, float verticalScale);
-  // Terrain of side 2^n + 1 with random error values in [0, maxError).
+  // Rough terrain of side 2^n + 1 with random error values in [0, maxError).
   static void UseRandomErrorTerrain(int n, uint32_t seed, float maxError);
 
   // The eye clearance above the ground at (x, y).

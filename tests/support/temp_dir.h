@@ -16,3 +16,6 @@ class TempDir {
  private:
   std::string path_;
 };
+
+// The whole contents of a file; empty when it cannot be read.
+std::string ReadWholeFile(const std::string& path);

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "aggregate/aggregation_builder.h"
+#include "support/test_terrain.h"
 #include "terrain/height_field.h"
 
 namespace {
@@ -72,12 +73,6 @@ class ReferenceMetric {
   Position p_{};
 };
 
-int ExponentOf(int side) {
-  int n = 0;
-  while ((1 << n) + 1 < side) ++n;
-  return n;
-}
-
 class ErrorMetricTest : public ::testing::Test {
  protected:
   void TearDown() override {
@@ -86,20 +81,12 @@ class ErrorMetricTest : public ::testing::Test {
     DestroyHeightField();
   }
 
-  // Installs a side x side field whose samples come from sample(x, y).
-  template <typename Sample>
-  void InstallField(int side, float verticalScale, Sample sample) {
-    auto* samples = new HeightSample[side * side];
-    for (int y = 0; y < side; ++y)
-      for (int x = 0; x < side; ++x) samples[x + y * side] = static_cast<HeightSample>(sample(x, y));
-    InstallHeightField(samples, verticalScale, ExponentOf(side));
-  }
-
   float Value(int x, int y) const { return CurrentErrorMetric->At(x, y); }
 };
 
 TEST_F(ErrorMetricTest, MatchesTheSubtreeDescentExactlyOnRandomFields) {
-  for (int side : {3, 5, 9, 17, 33, 129}) {
+  for (int n : {1, 2, 3, 4, 5, 7}) {
+    const int side = (1 << n) + 1;
     for (unsigned seed = 1; seed <= (side > 33 ? 2u : 4u); ++seed) {
       std::mt19937 random(seed * 977 + side);
       // Rough, smooth-with-spikes and nearly flat fields, so that deviation and distance terms
@@ -107,7 +94,7 @@ TEST_F(ErrorMetricTest, MatchesTheSubtreeDescentExactlyOnRandomFields) {
       const int kind = seed % 3;
       const float scale = kind == 2 ? 0.0005f : 0.1f * seed;
       const float weight = seed == 4 ? 1.0f : 600.0f;
-      InstallField(side, scale, [&](int x, int y) {
+      InstallTerrainFrom(n, scale, [&](int x, int y) {
         if (kind == 0) return static_cast<int>(random() % 65536);
         if (kind == 1) return (x * 997 + y * 131) % 4000 + (random() % 17 == 0 ? 60000 : 0);
         return static_cast<int>(random() % 3);
@@ -125,7 +112,7 @@ TEST_F(ErrorMetricTest, MatchesTheSubtreeDescentExactlyOnRandomFields) {
 }
 
 TEST_F(ErrorMetricTest, FlatFieldKeepsOnlyDistances) {
-  InstallField(17, 0.1f, [](int, int) { return 30000; });
+  InstallTerrainFrom(4, 0.1f, [](int, int) { return 30000; });
   ComputeErrorMetric(600.0f);
   for (int y = 0; y <= 16; ++y)
     for (int x = 0; x <= 16; ++x) {
@@ -150,7 +137,7 @@ TEST_F(ErrorMetricTest, FlatFieldKeepsOnlyDistances) {
 TEST_F(ErrorMetricTest, ThreeByThreeGridByHand) {
   const int heights[3][3] = {{100, 9000, 2000}, {40000, 65535, 7}, {5000, 30000, 12345}};  // [y][x]
   const float scale = 1.0f;
-  InstallField(3, scale, [&](int x, int y) { return heights[y][x]; });
+  InstallTerrainFrom(1, scale, [&](int x, int y) { return heights[y][x]; });
   const float weight = 600.0f;
   ComputeErrorMetric(weight);
 
@@ -200,7 +187,7 @@ TEST_F(ErrorMetricTest, ThreeByThreeGridByHand) {
 }
 
 TEST_F(ErrorMetricTest, SingleCellHasNoMidpointVertex) {
-  InstallField(2, 0.1f, [](int x, int y) { return 20000 * x + 7000 * y + 3; });
+  InstallTerrainFrom(0, 0.1f, [](int x, int y) { return 20000 * x + 7000 * y + 3; });
   ComputeErrorMetric(600.0f);
   for (int i = 0; i < 4; ++i) EXPECT_EQ(CurrentErrorMetric->values[i], 0.0f);
 }
@@ -220,7 +207,7 @@ class ProbeBuilder : public AggregationBuilder {
 };
 
 TEST_F(ErrorMetricTest, RebuildingReplacesTheMetricAndDiscardsTheBuilder) {
-  InstallField(9, 0.1f, [](int x, int y) { return x * y * 800; });
+  InstallTerrainFrom(3, 0.1f, [](int x, int y) { return x * y * 800; });
   ComputeErrorMetric(600.0f);
   const float before = Value(4, 4);
   bool deleted = false;

@@ -2,14 +2,9 @@
 
 #include <gtest/gtest.h>
 
-namespace {
+#include "support/test_terrain.h"
 
-HeightSample* RampSamples(int side) {
-  auto* samples = new HeightSample[side * side];
-  for (int y = 0; y < side; ++y)
-    for (int x = 0; x < side; ++x) samples[x + y * side] = static_cast<HeightSample>(1000 * x + 10 * y);
-  return samples;
-}
+namespace {
 
 class HeightFieldTest : public ::testing::Test {
  protected:
@@ -37,7 +32,7 @@ TEST_F(HeightFieldTest, HeightOfFullSampleIsTheVerticalScale) {
 }
 
 TEST_F(HeightFieldTest, SampleHeightAtCornersCentreAndFarEdges) {
-  InstallHeightField(RampSamples(5), 1.0f, 2);
+  InstallTerrainFrom(2, 1.0f, [](int x, int y) { return static_cast<HeightSample>(1000 * x + 10 * y); });
   const HeightField& field = *CurrentHeightField;
   EXPECT_FLOAT_EQ(SampleHeight(1.0f, 1.0f), field.Height(4, 4));
   EXPECT_FLOAT_EQ(SampleHeight(0.5f, 0.5f), field.Height(2, 2));
