@@ -3,8 +3,6 @@
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 
-#include <string>
-
 #include "app/camera.h"
 #include "app/frame_loop.h"
 #include "support/counting_cache.h"
