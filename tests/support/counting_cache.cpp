@@ -1,0 +1,29 @@
+#include "support/counting_cache.h"
+
+void CountingCache::BeginBlock(CacheVertex** vertices, uint16_t** indices) {
+  inner_->BeginBlock(vertices, indices);
+  vertices_ = *vertices;
+  indices_ = *indices;
+}
+
+BlockHandle CountingCache::EndBlock(int vertexCount, int indexCount) {
+  ++blocksBuilt;
+  if (onEndBlock) indexCount = onEndBlock(vertices_, vertexCount, indices_, indexCount);
+  return inner_->EndBlock(vertexCount, indexCount);
+}
+
+void CountingCache::DrawBlock(BlockHandle handle) {
+  ++blocksRedrawn;
+  inner_->DrawBlock(handle);
+}
+
+void CountingCache::ReleaseBlock(BlockHandle handle) {
+  ++blocksReleased;
+  inner_->ReleaseBlock(handle);
+}
+
+CountingCache* CountActiveCache() {
+  auto* counting = new CountingCache(ActiveCache);
+  ActiveCache = counting;
+  return counting;
+}
