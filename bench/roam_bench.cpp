@@ -14,7 +14,7 @@
 #include "roam/roam_state.h"
 #include "roam/roam_update.h"
 #include "support/roam_fake_cache.h"
-#include "support/roam_test_terrain.h"
+#include "support/test_terrain.h"
 #include "terrain/height_field.h"
 
 namespace {
@@ -27,8 +27,8 @@ constexpr float kRadius = 0.3f;
 void InstallTerrainOnce() {
   static bool installed = false;
   if (installed) return;
-  InstallRoamTestTerrain(10, 1, kVerticalScale);
-  InstallRoamTestErrorMetric(600.0f);
+  InstallRoughTerrain(10, 1, kVerticalScale);
+  ComputeErrorMetric(600.0f);
   installed = true;
 }
 
