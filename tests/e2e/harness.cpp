@@ -1,6 +1,7 @@
 #include "e2e/harness.h"
 
 #include <fcntl.h>
+#include <sys/prctl.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -24,27 +25,58 @@ void StopXvfb() {
   }
 }
 
-std::string StartXvfb() {
-  int pipeEnds[2];
-  if (pipe(pipeEnds) != 0) return "";
-  xvfbPid = fork();
-  if (xvfbPid == 0) {
-    close(pipeEnds[0]);
+// A display number that no server (nor the leftovers of one) claims.
+bool DisplayLooksFree(int number) {
+  const std::string n = std::to_string(number);
+  return !std::filesystem::exists("/tmp/.X" + n + "-lock") && !std::filesystem::exists("/tmp/.X11-unix/X" + n);
+}
+
+// Starts Xvfb on the given display and waits until it answers; false if it does not come up.
+bool TryXvfb(int number) {
+  const std::string display = ":" + std::to_string(number);
+  const pid_t pid = fork();
+  if (pid == 0) {
+    // The server must not outlive the test process, even one killed by a time-out.
+    prctl(PR_SET_PDEATHSIG, SIGKILL);
     const int devNull = open("/dev/null", O_WRONLY);
     dup2(devNull, 1);
     dup2(devNull, 2);
-    const std::string fd = std::to_string(pipeEnds[1]);
-    execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1280x1024x24", "-nolisten", "tcp",
+    execlp("Xvfb", "Xvfb", display.c_str(), "-screen", "0", "1280x1024x24", "-nolisten", "tcp",
            static_cast<char*>(nullptr));
     _exit(127);
   }
-  close(pipeEnds[1]);
-  std::string number;
-  char c;
-  while (read(pipeEnds[0], &c, 1) == 1 && c != '\n') number += c;
-  close(pipeEnds[0]);
-  std::atexit(StopXvfb);
-  return number.empty() ? "" : ":" + number;
+  if (pid < 0) return false;
+  const std::string probe = "DISPLAY=" + display + " xdotool getdisplaygeometry >/dev/null 2>&1";
+  bool exited = false;
+  const bool up = WaitFor(
+      [&] {
+        if (waitpid(pid, nullptr, WNOHANG) == pid) {
+          exited = true;
+          return true;
+        }
+        return std::system(probe.c_str()) == 0;
+      },
+      Seconds(30));
+  // A server that lost the display to another one exits at once: make sure the answer was ours.
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  if (up && !exited && waitpid(pid, nullptr, WNOHANG) == 0) {
+    xvfbPid = pid;
+    return true;
+  }
+  kill(pid, SIGKILL);
+  waitpid(pid, nullptr, 0);
+  return false;
+}
+
+std::string StartXvfb() {
+  // Displays spread by process id, so that test processes running side by side rarely meet.
+  for (int attempt = 0; attempt < 40; ++attempt) {
+    const int number = 100 + (static_cast<int>(getpid()) * 7 + attempt * 37) % 900;
+    if (!DisplayLooksFree(number) || !TryXvfb(number)) continue;
+    std::atexit(StopXvfb);
+    return ":" + std::to_string(number);
+  }
+  return "";
 }
 
 std::string ShellQuote(const std::string& text) {
@@ -55,20 +87,8 @@ std::string ShellQuote(const std::string& text) {
 
 }  // namespace
 
-// The display number is reported before clients are necessarily served: wait for a client to
-// get an answer.
-std::string StartXvfbAndWait() {
-  const std::string display = StartXvfb();
-  if (display.empty()) return display;
-  WaitFor([&] {
-    const std::string command = "DISPLAY=" + display + " xdotool getdisplaygeometry >/dev/null 2>&1";
-    return std::system(command.c_str()) == 0;
-  });
-  return display;
-}
-
 const std::string& Display() {
-  static const std::string display = StartXvfbAndWait();
+  static const std::string display = StartXvfb();
   return display;
 }
 
