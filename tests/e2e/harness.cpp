@@ -63,8 +63,10 @@ bool TryXvfb(int number) {
     xvfbPid = pid;
     return true;
   }
-  kill(pid, SIGKILL);
-  waitpid(pid, nullptr, 0);
+  if (!exited && waitpid(pid, nullptr, WNOHANG) == 0) {
+    kill(pid, SIGKILL);
+    waitpid(pid, nullptr, 0);
+  }
   return false;
 }
 
