@@ -18,6 +18,8 @@
 #include "cache/geometry_cache.h"
 #include "roam/roam_method.h"
 #include "roam/roam_state.h"
+#include "support/counting_cache.h"
+#include "support/frame_analysis.h"
 #include "support/shell_doubles.h"
 #include "support/terrain_log_capture.h"
 #include "terrain/error_metric.h"
@@ -159,4 +161,18 @@ FrameImage RenderFrame() {
   glReadPixels(0, 0, kSceneWidth, kSceneHeight, GL_RGB, GL_UNSIGNED_BYTE, image.rgb.data());
   glPixelStorei(GL_PACK_ALIGNMENT, alignment);
   return image;
+}
+
+int SurveyViewsCrackedBySunkenBlockVertices() {
+  CountingCache* cache = CountActiveCache();
+  cache->onEndBlock = [](CacheVertex* vertices, int vertexCount, uint16_t*, int indexCount) {
+    if (vertexCount > 0) vertices[0].z -= 0.002f;
+    return indexCount;
+  };
+  int cracked = 0;
+  for (const Viewpoint& view : SurveyViewpoints()) {
+    PlaceCamera(view);
+    cracked += CountCrackPixels(RenderFrame(), kSkyRgb) > 0;
+  }
+  return cracked;
 }

@@ -61,6 +61,11 @@ struct FrameImage {
 // DisplayFrame (clear, the current method's draw, swap), then the pixels.
 FrameImage RenderFrame();
 
+// A control for the crack check: sinks the first vertex of every block the current method writes
+// (a vertex it shares with neighbouring triangles) by 0.002 and returns in how many survey views
+// the check then finds cracks.
+int SurveyViewsCrackedBySunkenBlockVertices();
+
 // The clear colour that DisplayFrame uses for the flown camera, in bytes.
 constexpr uint8_t kSkyRgb[3] = {102, 153, 255};
 // The clear colour for the overhead cameras.
