@@ -168,16 +168,31 @@ bool QuorvaneRun::WaitForReady(Seconds limit) {
   return WaitForWindow(limit) && WaitForStdout("A/Z     Up/Down", limit);
 }
 
+namespace {
+
+// An xdotool command that failed (on a loaded machine its focus step can) sent nothing after the
+// failing step: run it again.
+void Drive(const std::string& command) {
+  for (int attempt = 0; attempt < 5; ++attempt) {
+    int status = 0;
+    RunCommand(command, &status);
+    if (status == 0) return;
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  }
+}
+
+}  // namespace
+
 void QuorvaneRun::Key(const std::string& keysym) {
-  RunCommand("xdotool windowfocus --sync " + window_ + " key --clearmodifiers " + ShellQuote(keysym));
+  Drive("xdotool windowfocus --sync " + window_ + " key --clearmodifiers " + ShellQuote(keysym));
 }
 
 void QuorvaneRun::MouseMove(int x, int y) {
-  RunCommand("xdotool mousemove --sync --window " + window_ + " " + std::to_string(x) + " " + std::to_string(y));
+  Drive("xdotool mousemove --sync --window " + window_ + " " + std::to_string(x) + " " + std::to_string(y));
 }
 
-void QuorvaneRun::MouseDown() { RunCommand("xdotool mousedown 1"); }
-void QuorvaneRun::MouseUp() { RunCommand("xdotool mouseup 1"); }
+void QuorvaneRun::MouseDown() { Drive("xdotool mousedown 1"); }
+void QuorvaneRun::MouseUp() { Drive("xdotool mouseup 1"); }
 
 std::string QuorvaneRun::Stdout() const { return ReadWholeFile(PathOf("stdout.txt")); }
 std::string QuorvaneRun::Stderr() const { return ReadWholeFile(PathOf("stderr.txt")); }
