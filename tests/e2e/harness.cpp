@@ -41,7 +41,9 @@ bool TryXvfb(int number) {
     const int devNull = open("/dev/null", O_WRONLY);
     dup2(devNull, 1);
     dup2(devNull, 2);
-    execlp("Xvfb", "Xvfb", display.c_str(), "-screen", "0", "1280x1024x24", "-nolisten", "tcp",
+    // Without -noreset the server resets whenever its last client leaves, and a client that
+    // connects during the reset is refused.
+    execlp("Xvfb", "Xvfb", display.c_str(), "-noreset", "-screen", "0", "1280x1024x24", "-nolisten", "tcp",
            static_cast<char*>(nullptr));
     _exit(127);
   }
