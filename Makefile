@@ -5,7 +5,7 @@ BUILD_TYPE ?= RelWithDebInfo
 JOBS ?= 2
 CMAKE_FLAGS ?=
 
-.PHONY: run test bench deps build asan-test clean
+.PHONY: run test bench microbench deps build asan-test clean
 
 deps:
 	@scripts/install-deps
@@ -31,7 +31,11 @@ asan-test: deps
 	cd $(BUILD_DIR)-asan && ctest --output-on-failure -L unit -j $(JOBS)
 
 bench: build
-	cd $(BUILD_DIR) && ./bench/quorvane_bench
+	cd $(BUILD_DIR) && ./bench/micro_bench
+
+# The Google Benchmark suite of single operations (error metric, builders, caches, methods).
+microbench: build
+	cd $(BUILD_DIR) && ./bench/micro_bench
 
 clean:
 	rm -rf $(BUILD_DIR) $(BUILD_DIR)-asan
