@@ -1,0 +1,29 @@
+#include "headless/image_quality.h"
+
+#include <cmath>
+#include <cstdlib>
+#include <limits>
+
+ImageDifference CompareImages(const uint8_t* a, const uint8_t* b, int width, int height, int threshold) {
+  const double infinity = std::numeric_limits<double>::infinity();
+  if (width <= 0 || height <= 0 || a == nullptr || b == nullptr) return {infinity, 0.0};
+
+  const uint64_t pixels = static_cast<uint64_t>(width) * static_cast<uint64_t>(height);
+  uint64_t squaredSum = 0;
+  uint64_t differing = 0;
+  for (uint64_t pixel = 0; pixel < pixels; ++pixel) {
+    bool differs = false;
+    for (int channel = 0; channel < 3; ++channel) {
+      int difference = std::abs(int{a[pixel * 3 + channel]} - int{b[pixel * 3 + channel]});
+      squaredSum += static_cast<uint64_t>(difference * difference);
+      if (difference > threshold) differs = true;
+    }
+    if (differs) ++differing;
+  }
+  double psnr = infinity;
+  if (squaredSum > 0) {
+    double meanSquared = static_cast<double>(squaredSum) / (static_cast<double>(pixels) * 3.0);
+    psnr = 10.0 * std::log10(255.0 * 255.0 / meanSquared);
+  }
+  return {psnr, static_cast<double>(differing) / static_cast<double>(pixels)};
+}
