@@ -1,0 +1,114 @@
+#include "headless/progress_bar.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <limits>
+#include <string>
+#include <vector>
+
+namespace {
+
+// A progress bar writing to a temporary file, on a clock the test moves by hand.
+class ProgressBarTest : public ::testing::Test {
+ protected:
+  ProgressBarTest() : out_(std::tmpfile()), bar_(out_, 1.0, [this] { return now_; }) {}
+  ~ProgressBarTest() override { std::fclose(out_); }
+
+  std::string Output() {
+    std::fflush(out_);
+    std::string text;
+    std::rewind(out_);
+    for (int c; (c = std::fgetc(out_)) != EOF;) text += static_cast<char>(c);
+    return text;
+  }
+  // The lines drawn so far, one per '\r'.
+  std::vector<std::string> Draws() {
+    std::vector<std::string> draws;
+    std::string text = Output();
+    for (size_t at = text.find('\r'); at != std::string::npos;) {
+      size_t next = text.find('\r', at + 1);
+      draws.push_back(text.substr(at + 1, next == std::string::npos ? std::string::npos : next - at - 1));
+      at = next;
+    }
+    return draws;
+  }
+
+  double now_ = 100.0;
+  std::FILE* out_;
+  ProgressBar bar_;
+};
+
+TEST_F(ProgressBarTest, ShortRunsPrintNothing) {
+  for (int done = 0; done <= 50; ++done) {
+    now_ = 100.0 + done * 0.019;
+    bar_.Update("ROAM", done, 50);
+  }
+  bar_.Finish();
+  EXPECT_EQ(Output(), "");
+  EXPECT_FALSE(bar_.drawn());
+}
+
+TEST_F(ProgressBarTest, DrawsAfterTheDelayWithPercentCountAndTimeLeft) {
+  now_ = 110.0;  // ten seconds for the first half
+  bar_.Update("CABTT L4 adaptive", 500, 1000);
+  std::vector<std::string> draws = Draws();
+  ASSERT_EQ(draws.size(), 1u);
+  const std::string& line = draws[0];
+  EXPECT_EQ(line.find('\n'), std::string::npos);
+  EXPECT_EQ(line.rfind("CABTT L4 adaptive", 0), 0u) << line;
+  EXPECT_NE(line.find(" 50% 500/1000 0:10 left"), std::string::npos) << line;
+  size_t open = line.find('['), close = line.find(']');
+  ASSERT_TRUE(open != std::string::npos && close != std::string::npos);
+  std::string bar = line.substr(open + 1, close - open - 1);
+  EXPECT_EQ(std::count(bar.begin(), bar.end(), '#') * 2, static_cast<long>(bar.size())) << bar;
+  EXPECT_TRUE(bar_.drawn());
+}
+
+TEST_F(ProgressBarTest, RedrawsAtMostTenTimesASecond) {
+  now_ = 101.0;
+  for (int done = 0; done < 1000; ++done) {
+    now_ += 0.001;
+    bar_.Update("ROAM", done, 1000);
+  }
+  // One second of updates: the first draw and then one per tenth of a second.
+  size_t draws = Draws().size();
+  EXPECT_GE(draws, 9u);
+  EXPECT_LE(draws, 11u);
+}
+
+TEST_F(ProgressBarTest, ShorterLinesBlankTheRestAndFinishClearsTheLine) {
+  now_ = 102.0;
+  bar_.Update("a long method name that is cut", 1, 3);
+  now_ = 103.0;
+  bar_.Update("x", 2, 3);
+  std::vector<std::string> draws = Draws();
+  ASSERT_EQ(draws.size(), 2u);
+  EXPECT_NE(draws[0].find("..."), std::string::npos) << draws[0];
+  EXPECT_GE(draws[1].size(), draws[0].size());
+
+  bar_.Finish();
+  std::string text = Output();
+  ASSERT_GE(text.size(), 2u);
+  EXPECT_EQ(text.back(), '\r');
+  std::string blank = text.substr(0, text.size() - 1);
+  blank = blank.substr(blank.rfind('\r') + 1);
+  EXPECT_GE(blank.size(), draws[1].find_last_not_of(' ') + 1);
+  EXPECT_EQ(blank.find_first_not_of(' '), std::string::npos);
+  EXPECT_FALSE(bar_.drawn());
+
+  // A second Finish has nothing left to clear.
+  bar_.Finish();
+  EXPECT_EQ(Output(), text);
+}
+
+TEST(FormatDurationTest, MinutesSecondsAndHours) {
+  EXPECT_EQ(FormatDuration(0), "0:00");
+  EXPECT_EQ(FormatDuration(65.4), "1:05");
+  EXPECT_EQ(FormatDuration(3725), "1:02:05");
+  EXPECT_EQ(FormatDuration(-1), "--:--");
+  EXPECT_EQ(FormatDuration(std::numeric_limits<double>::infinity()), "--:--");
+}
+
+}  // namespace
