@@ -22,8 +22,7 @@ bool AtomicFileWriter::Open() {
   }
   static unsigned counter = 0;
   for (int attempt = 0; attempt < 100; ++attempt) {
-    std::string candidate =
-        path_ + ".tmp-" + std::to_string(getpid()) + "-" + std::to_string(counter++);
+    std::string candidate = path_ + ".tmp-" + std::to_string(getpid()) + "-" + std::to_string(counter++);
     // O_EXCL: never write through someone else's file or link; 0666 lets the umask decide.
     int fd = open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd < 0) {

@@ -57,7 +57,7 @@ AxisScale NiceAxis(double low, double high, int targetTicks, double minimumStep)
 
 std::string FormatTick(double value, const AxisScale& axis) {
   const double step = axis.step;
-  if (std::fabs(value) < step * 1e-6) value = 0.0;
+  if (std::fabs(value) < step * 1e-6) return "0";
   double magnitude = std::fmax(std::fabs(axis.low), std::fabs(axis.high));
   if (magnitude >= 1e6) return FormatFixed(value / 1e6, DecimalsFor(step / 1e6)) + "M";
   if (magnitude >= 1e4) return FormatFixed(value / 1e3, DecimalsFor(step / 1e3)) + "k";

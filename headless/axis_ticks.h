@@ -15,5 +15,5 @@ struct AxisScale {
 AxisScale NiceAxis(double low, double high, int targetTicks, double minimumStep = 0.0);
 
 // A tick's label: as few decimals as the axis's step needs; on an axis reaching 10,000 or a
-// million every label is in k or M alike.
+// million every label is in k or M alike. Zero is always "0".
 std::string FormatTick(double value, const AxisScale& axis);

@@ -20,8 +20,8 @@ void AppendRow(const std::string& method, const FrameSample& frame, const Qualit
   for (const std::string& field :
        {std::to_string(frame.frame), FormatShortest(frame.frameMs), FormatShortest(frame.refineMs),
         FormatShortest(frame.drawMs), FormatShortest(frame.triangles), FormatShortest(frame.bytes),
-        std::to_string(frame.splits), std::to_string(frame.merges),
-        std::to_string(frame.blocksBuilt), std::to_string(frame.blocksRedrawn)}) {
+        std::to_string(frame.splits), std::to_string(frame.merges), std::to_string(frame.blocksBuilt),
+        std::to_string(frame.blocksRedrawn)}) {
     *out += ',';
     *out += field;
   }

@@ -46,8 +46,7 @@ MethodSummary Summarize(const MethodResult& result) {
   summary.wallSeconds = UsableSeconds(result.wallSeconds);
   summary.peakMemoryMiB = result.peakMemoryMiB;
 
-  double triangles = 0, bytes = 0, splits = 0, merges = 0, built = 0, redrawn = 0, refineMs = 0,
-         drawMs = 0;
+  double triangles = 0, bytes = 0, splits = 0, merges = 0, built = 0, redrawn = 0, refineMs = 0, drawMs = 0;
   for (const FrameSample& frame : result.frames) {
     triangles += frame.triangles;
     bytes += frame.bytes;

@@ -14,9 +14,9 @@
 struct MethodSummary {
   std::string name;
   int frames;
-  double wallSeconds, framesPerSecond, trianglesPerFrame, trianglesPerSecond, bytesPerFrame,
-      splitsPerFrame, mergesPerFrame, blocksBuiltPerFrame, blocksRedrawnPerFrame, refineMsPerFrame,
-      drawMsPerFrame, peakMemoryMiB;
+  double wallSeconds, framesPerSecond, trianglesPerFrame, trianglesPerSecond, bytesPerFrame, splitsPerFrame,
+      mergesPerFrame, blocksBuiltPerFrame, blocksRedrawnPerFrame, refineMsPerFrame, drawMsPerFrame,
+      peakMemoryMiB;
   bool hasQuality;
   double meanPsnr, minPsnr, meanDifferingShare;
 };

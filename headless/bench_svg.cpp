@@ -68,14 +68,14 @@ class Chart {
     for (double tick : y_.Ticks()) {
       out += "<line x1=\"" + Num(kPlotLeft) + "\" y1=\"" + Num(Y(tick)) + "\" x2=\"" +
              Num(kPlotLeft + kPlotWidth) + "\" y2=\"" + Num(Y(tick)) + "\" stroke=\"#e4e4e4\"/>\n";
-      out += "<text x=\"" + Num(kPlotLeft - 6) + "\" y=\"" + Num(Y(tick) + 4) +
-             "\" text-anchor=\"end\">" + FormatTick(tick, y_) + "</text>\n";
+      out += "<text x=\"" + Num(kPlotLeft - 6) + "\" y=\"" + Num(Y(tick) + 4) + "\" text-anchor=\"end\">" +
+             FormatTick(tick, y_) + "</text>\n";
     }
     for (double tick : x_.Ticks()) {
       out += "<line x1=\"" + Num(X(tick)) + "\" y1=\"" + Num(bottom) + "\" x2=\"" + Num(X(tick)) +
              "\" y2=\"" + Num(bottom + 5) + "\" stroke=\"#444\"/>\n";
-      out += "<text x=\"" + Num(X(tick)) + "\" y=\"" + Num(bottom + 18) +
-             "\" text-anchor=\"middle\">" + FormatTick(tick, x_) + "</text>\n";
+      out += "<text x=\"" + Num(X(tick)) + "\" y=\"" + Num(bottom + 18) + "\" text-anchor=\"middle\">" +
+             FormatTick(tick, x_) + "</text>\n";
     }
     out += "<rect x=\"" + Num(kPlotLeft) + "\" y=\"" + Num(top_) + "\" width=\"" + Num(kPlotWidth) +
            "\" height=\"" + Num(kPlotHeight) + "\" fill=\"none\" stroke=\"#444\"/>\n";
@@ -85,8 +85,8 @@ class Chart {
   }
 
   std::string Line(const std::vector<PlotPoint>& points, size_t method) const {
-    std::string out = "<polyline fill=\"none\" stroke-width=\"1.3\" " + StrokeAttributes(method) +
-                      " points=\"";
+    std::string out =
+        "<polyline fill=\"none\" stroke-width=\"1.3\" " + StrokeAttributes(method) + " points=\"";
     for (size_t i = 0; i < points.size(); ++i) {
       if (i > 0) out += ' ';
       out += Num(X(points[i].x)) + "," + Num(Y(points[i].y));
@@ -94,8 +94,8 @@ class Chart {
     out += "\"/>\n";
     // A single point draws no line: mark it.
     if (points.size() == 1) {
-      out += "<circle cx=\"" + Num(X(points[0].x)) + "\" cy=\"" + Num(Y(points[0].y)) +
-             "\" r=\"3\" fill=\"" + kColours[method % kColourCount] + "\"/>\n";
+      out += "<circle cx=\"" + Num(X(points[0].x)) + "\" cy=\"" + Num(Y(points[0].y)) + "\" r=\"3\" fill=\"" +
+             kColours[method % kColourCount] + "\"/>\n";
     }
     return out;
   }
@@ -105,8 +105,7 @@ class Chart {
   AxisScale x_, y_;
 };
 
-std::string RenderChart(const BenchRun& run, double top, const std::string& title,
-                        const ValueOf& valueOf) {
+std::string RenderChart(const BenchRun& run, double top, const std::string& title, const ValueOf& valueOf) {
   std::vector<std::vector<PlotPoint>> series;
   double xLow = INFINITY, xHigh = -INFINITY, yHigh = -INFINITY, yLow = 0.0;
   for (const MethodResult& method : run.methods) {
@@ -153,13 +152,12 @@ std::string RenderSvgPlot(const BenchRun& run) {
   const double firstChartTop = kTitleHeight + 30;
   const double legendBottom = firstChartTop + run.methods.size() * kLegendPitch;
   const double height = std::max(firstChartTop + kChartPitch + kPlotHeight + 50, legendBottom + 20);
-  const std::string subtitle = run.terrain + ", " + run.flight + ", " + std::to_string(run.width) +
-                               " x " + std::to_string(run.height) + ", " +
-                               RenderingModeText(run.rasterizerDiscard);
+  const std::string subtitle = run.terrain + ", " + run.flight + ", " + std::to_string(run.width) + " x " +
+                               std::to_string(run.height) + ", " + RenderingModeText(run.rasterizerDiscard);
 
   std::string out = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
-  out += "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + Num(kWidth) + "\" height=\"" +
-         Num(height) + "\" viewBox=\"0 0 " + Num(kWidth) + " " + Num(height) +
+  out += "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + Num(kWidth) + "\" height=\"" + Num(height) +
+         "\" viewBox=\"0 0 " + Num(kWidth) + " " + Num(height) +
          "\" font-family=\"sans-serif\" font-size=\"12\">\n";
   out += "<title>Quorvane benchmark: " + EscapeXml(subtitle) + "</title>\n";
   out += "<rect width=\"100%\" height=\"100%\" fill=\"white\"/>\n";

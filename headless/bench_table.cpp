@@ -88,8 +88,9 @@ std::string FormatTable(const BenchRun& run) {
   text +=
       "/f: mean per frame. KiB/f: vertex and index data written. built/f, redrawn/f: cache blocks\n"
       "written, and drawn again unchanged. refine, draw: CPU ms of the rendering thread.\n";
-  text += "PSNR dB: mean over the sampled frames against the brute-force reference (inf: identical);\n"
-          ">thr %: pixels with a channel off by more than " +
-          std::to_string(run.qualityThreshold) + ". -: not measured.\n";
+  text +=
+      "PSNR dB: mean over the sampled frames against the brute-force reference (inf: identical);\n"
+      ">thr %: pixels with a channel off by more than " +
+      std::to_string(run.qualityThreshold) + ". -: not measured.\n";
   return text;
 }

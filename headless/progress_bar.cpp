@@ -57,9 +57,9 @@ std::string ProgressBar::Line(const std::string& label, int done, int total, dou
   int filled = static_cast<int>(fraction * kBarWidth);
   double left = done > 0 && total > 0 ? elapsed * (total - done) / done : -1.0;
   if (done >= total && total > 0) left = 0.0;
-  return FitLabel(label) + " [" + std::string(filled, '#') + std::string(kBarWidth - filled, '.') +
-         "] " + FormatFixed(fraction * 100.0, 0) + "% " + std::to_string(done) + "/" +
-         std::to_string(total) + " " + FormatDuration(left) + " left";
+  return FitLabel(label) + " [" + std::string(filled, '#') + std::string(kBarWidth - filled, '.') + "] " +
+         FormatFixed(fraction * 100.0, 0) + "% " + std::to_string(done) + "/" + std::to_string(total) + " " +
+         FormatDuration(left) + " left";
 }
 
 void ProgressBar::Update(const std::string& label, int done, int total) {

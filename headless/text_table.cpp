@@ -25,9 +25,8 @@ std::string PrintableText(const std::string& text) {
 }
 
 size_t DisplayWidth(const std::string& text) {
-  return static_cast<size_t>(std::count_if(text.begin(), text.end(), [](char c) {
-    return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
-  }));
+  return static_cast<size_t>(std::count_if(
+      text.begin(), text.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
 }
 
 TextTable::TextTable(std::vector<Column> columns) : columns_(std::move(columns)) {

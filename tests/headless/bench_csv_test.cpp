@@ -79,17 +79,17 @@ double Number(const std::string& text) {
 
 TEST(BenchCsvTest, RoundTripsEveryFrameAndQualitySample) {
   TempDir dir;
-  BenchRun run = SampleBenchRun({SampleMethodResult("ROAM", 25, 0, 1),
-                                 SampleMethodResult("CABTT \"L4\", adaptive", 31, 4, 2),
-                                 SampleMethodResult("two\nlines, \"quoted\"", 3, 1, 3),
-                                 SampleMethodResult(" padded ", 2, 0, 4), SampleMethodResult("empty", 0, 0, 5)});
+  BenchRun run = SampleBenchRun(
+      {SampleMethodResult("ROAM", 25, 0, 1), SampleMethodResult("CABTT \"L4\", adaptive", 31, 4, 2),
+       SampleMethodResult("two\nlines, \"quoted\"", 3, 1, 3), SampleMethodResult(" padded ", 2, 0, 4),
+       SampleMethodResult("empty", 0, 0, 5)});
   ASSERT_TRUE(WriteFrameCsv(run, dir.File("frames.csv")));
 
   std::vector<Record> records = ParseCsv(ReadWholeFile(dir.File("frames.csv")));
   ASSERT_FALSE(records.empty());
-  EXPECT_EQ(records[0], (Record{"method", "frame", "frame_ms", "refine_ms", "draw_ms", "triangles", "bytes",
-                                "splits", "merges", "blocks_built", "blocks_redrawn", "psnr",
-                                "differing_share"}));
+  EXPECT_EQ(records[0],
+            (Record{"method", "frame", "frame_ms", "refine_ms", "draw_ms", "triangles", "bytes", "splits",
+                    "merges", "blocks_built", "blocks_redrawn", "psnr", "differing_share"}));
   size_t row = 1;
   for (const MethodResult& method : run.methods) {
     size_t sample = 0;

@@ -74,7 +74,8 @@ TEST(BenchSvgTest, OneLinePerMethodInEachChartWithEveryFrame) {
       EXPECT_GT(lines[i][0].y, lines[i - 3][0].y);
     }
   }
-  for (const MethodResult& method : run.methods) EXPECT_NE(svg.find(">" + method.name + "</text>"), std::string::npos);
+  for (const MethodResult& method : run.methods)
+    EXPECT_NE(svg.find(">" + method.name + "</text>"), std::string::npos);
 }
 
 TEST(BenchSvgTest, NamesWithMarkupCharactersAreEscaped) {
@@ -93,9 +94,9 @@ TEST(BenchSvgTest, DegenerateRunsStillGiveAValidPicture) {
   MethodResult odd = SampleMethodResult("odd", 3, 0, 2);
   odd.frames[1].frameMs = std::nan("");
   odd.frames[2].triangles = INFINITY;
-  for (const BenchRun& run :
-       {SampleBenchRun({}), SampleBenchRun({SampleMethodResult("none", 0, 0, 1)}),
-        SampleBenchRun({SampleMethodResult("single", 1, 0, 1)}), SampleBenchRun({flat}), SampleBenchRun({odd})}) {
+  for (const BenchRun& run : {SampleBenchRun({}), SampleBenchRun({SampleMethodResult("none", 0, 0, 1)}),
+                              SampleBenchRun({SampleMethodResult("single", 1, 0, 1)}), SampleBenchRun({flat}),
+                              SampleBenchRun({odd})}) {
     std::string svg = RenderSvgPlot(run);
     SCOPED_TRACE(run.methods.empty() ? "no methods" : run.methods[0].name);
     ExpectWellFormed(svg);
@@ -104,7 +105,8 @@ TEST(BenchSvgTest, DegenerateRunsStillGiveAValidPicture) {
     for (size_t i = 0; i < lines.size(); ++i) {
       const MethodResult& method = run.methods[i % run.methods.size()];
       size_t finite = 0;
-      for (const FrameSample& frame : method.frames) finite += std::isfinite(i < run.methods.size() ? frame.frameMs : frame.triangles);
+      for (const FrameSample& frame : method.frames)
+        finite += std::isfinite(i < run.methods.size() ? frame.frameMs : frame.triangles);
       EXPECT_EQ(lines[i].size(), finite);
     }
   }

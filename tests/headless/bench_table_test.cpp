@@ -104,7 +104,8 @@ TEST(BenchTableTest, HeaderNamesTheRunAndItsRenderingMode) {
 
   run.rasterizerDiscard = true;
   std::string discarding = FormatTable(run);
-  EXPECT_NE(discarding.find("Mode:    rasterizer discard (GL_RASTERIZER_DISCARD): figures exclude the rasterizer\n"),
+  EXPECT_NE(discarding.find(
+                "Mode:    rasterizer discard (GL_RASTERIZER_DISCARD): figures exclude the rasterizer\n"),
             std::string::npos);
   ExpectAligned(TableLines(discarding));
 

@@ -14,7 +14,8 @@ namespace {
 TEST(PlotDecimationTest, ThinnedLinesKeepEndsOrderAndExtremes) {
   std::mt19937 random(7);
   std::normal_distribution<double> noise(10.0, 2.0);
-  for (size_t count : {size_t{0}, size_t{1}, size_t{5}, size_t{1999}, size_t{2000}, size_t{2001}, size_t{123457}}) {
+  for (size_t count :
+       {size_t{0}, size_t{1}, size_t{5}, size_t{1999}, size_t{2000}, size_t{2001}, size_t{123457}}) {
     std::vector<PlotPoint> points;
     for (size_t i = 0; i < count; ++i) points.push_back({static_cast<double>(i), noise(random)});
     if (count > 10) points[count / 3].y = 500.0, points[count / 2].y = -500.0;
@@ -44,8 +45,8 @@ TEST(PlotDecimationTest, ThinnedLinesKeepEndsOrderAndExtremes) {
 TEST(AxisTicksTest, RoundStepsCoverTheData) {
   struct Case {
     double low, high, minimumStep;
-  } cases[] = {{0, 97, 0}, {0, 1, 0}, {0, 0.0031, 0}, {3, 3, 0}, {0, 0, 0}, {-7, 12, 0}, {0, 3, 1},
-               {0, 149999, 1}, {0, 2.1e6, 0}, {5, 1, 0}, {0, 1e300, 1}};
+  } cases[] = {{0, 97, 0}, {0, 1, 0},      {0, 0.0031, 0}, {3, 3, 0}, {0, 0, 0},    {-7, 12, 0},
+               {0, 3, 1},  {0, 149999, 1}, {0, 2.1e6, 0},  {5, 1, 0}, {0, 1e300, 1}};
   for (const Case& c : cases) {
     SCOPED_TRACE(std::to_string(c.low) + " " + std::to_string(c.high));
     AxisScale axis = NiceAxis(c.low, c.high, 6, c.minimumStep);
@@ -54,7 +55,8 @@ TEST(AxisTicksTest, RoundStepsCoverTheData) {
     EXPECT_LT(axis.low, axis.high);
     EXPECT_GE(axis.step, c.minimumStep);
     double mantissa = axis.step / std::pow(10.0, std::floor(std::log10(axis.step)));
-    EXPECT_TRUE(std::fabs(mantissa - 1) < 1e-9 || std::fabs(mantissa - 2) < 1e-9 || std::fabs(mantissa - 5) < 1e-9)
+    EXPECT_TRUE(std::fabs(mantissa - 1) < 1e-9 || std::fabs(mantissa - 2) < 1e-9 ||
+                std::fabs(mantissa - 5) < 1e-9)
         << axis.step;
     std::vector<double> ticks = axis.Ticks();
     EXPECT_GE(ticks.size(), 2u);
@@ -66,17 +68,16 @@ TEST(AxisTicksTest, RoundStepsCoverTheData) {
 
 TEST(AxisTicksTest, LabelsUseOneUnitPerAxis) {
   AxisScale millions = NiceAxis(0, 2.1e6, 6);
-  EXPECT_EQ(FormatTick(0, millions), "0.0M");
+  EXPECT_EQ(FormatTick(0, millions), "0");
   EXPECT_EQ(FormatTick(500000, millions), "0.5M");
   EXPECT_EQ(FormatTick(2.5e6, millions), "2.5M");
   AxisScale thousands = NiceAxis(0, 45000, 6);
   EXPECT_EQ(FormatTick(10000, thousands), "10k");
-  EXPECT_EQ(FormatTick(0, thousands), "0k");
+  EXPECT_EQ(FormatTick(0, thousands), "0");
   AxisScale small = NiceAxis(0, 0.029, 6);
   EXPECT_EQ(FormatTick(small.step * 3, small), "0.015");
   // Accumulated rounding never shows as "-0".
-  std::string zero = FormatTick(-1e-17, NiceAxis(-1, 1, 4));
-  EXPECT_EQ(zero.find_first_not_of("0."), std::string::npos) << zero;
+  EXPECT_EQ(FormatTick(-1e-17, NiceAxis(-1, 1, 4)), "0");
 }
 
 }  // namespace

@@ -32,7 +32,9 @@ class XmlChecker {
     }
     return false;
   }
-  bool StartsWith(const char* prefix) const { return text_.compare(pos_, std::char_traits<char>::length(prefix), prefix) == 0; }
+  bool StartsWith(const char* prefix) const {
+    return text_.compare(pos_, std::char_traits<char>::length(prefix), prefix) == 0;
+  }
   bool AtEnd() const { return pos_ >= text_.size(); }
   void SkipSpace() {
     while (!AtEnd() && IsSpace(text_[pos_])) ++pos_;
@@ -111,8 +113,8 @@ class XmlChecker {
     if (!ok && body.size() > 1 && body[0] == '#') {
       bool hex = body[1] == 'x';
       std::string digits = body.substr(hex ? 2 : 1);
-      ok = !digits.empty() && digits.find_first_not_of(hex ? "0123456789abcdefABCDEF" : "0123456789") ==
-                                  std::string::npos;
+      ok = !digits.empty() &&
+           digits.find_first_not_of(hex ? "0123456789abcdefABCDEF" : "0123456789") == std::string::npos;
     }
     if (!ok) return Fail("unknown entity '&" + body + ";'");
     pos_ = end + 1;
@@ -172,7 +174,8 @@ class XmlChecker {
     SkipSpace();
     if (AtEnd() || text_[pos_] != '>') return Fail("'>' expected to end </" + name);
     if (open->empty() || open->back() != name) {
-      return Fail("</" + name + "> does not close " + (open->empty() ? "anything" : "<" + open->back() + ">"));
+      return Fail("</" + name + "> does not close " +
+                  (open->empty() ? "anything" : "<" + open->back() + ">"));
     }
     open->pop_back();
     ++pos_;
@@ -229,6 +232,4 @@ class XmlChecker {
 
 }  // namespace
 
-bool IsWellFormedXml(const std::string& text, std::string* error) {
-  return XmlChecker(text).Check(error);
-}
+bool IsWellFormedXml(const std::string& text, std::string* error) { return XmlChecker(text).Check(error); }
