@@ -22,7 +22,9 @@ constexpr int kUsageStatus = 2;
 constexpr int kFailureStatus = 1;
 
 // A flight file is read before the long preparation so that a bad one fails at once.
-FlightPath ReadFlightFileOrFail(const std::string& path) {
+FlightPath CheckFlightFile(const std::string& path) {
+  if (access(path.c_str(), F_OK) != 0)
+    BenchFail(kUsageStatus, "unknown flight '" + path + "' (pass, orbit, turn or a CSV file of poses)");
   FlightPath poses;
   std::string error;
   if (!ReadFlightCsv(path, &poses, &error)) BenchFail(kFailureStatus, error);
@@ -48,9 +50,7 @@ bool CanWriteFile(const std::string& path) {
 FlightPath LoadFlight(const BenchOptions& options) {
   if (IsBuiltInFlight(options.flight))
     return ComputeBuiltInFlight(options.flight, options.frames > 0 ? options.frames : kDefaultFlightFrames);
-  if (access(options.flight.c_str(), F_OK) != 0)
-    BenchFail(kUsageStatus, "unknown flight '" + options.flight + "' (pass, orbit, turn or a CSV file of poses)");
-  FlightPath poses = ReadFlightFileOrFail(options.flight);
+  FlightPath poses = CheckFlightFile(options.flight);
   if (options.frames > 0 && static_cast<int>(poses.size()) > options.frames) poses.resize(options.frames);
   return poses;
 }
@@ -63,8 +63,7 @@ int RunQuorvaneBench(int argc, char** argv) {
     std::fputs(BenchUsage(), stdout);
     return 0;
   }
-  if (!IsBuiltInFlight(options.flight) && access(options.flight.c_str(), F_OK) == 0)
-    ReadFlightFileOrFail(options.flight);
+  if (!IsBuiltInFlight(options.flight)) CheckFlightFile(options.flight);
   for (const std::string* path : {&options.csvPath, &options.svgPath, &options.writeFlightPath}) {
     if (!path->empty() && !CanWriteFile(*path)) BenchFail(kFailureStatus, "cannot write " + *path);
   }
