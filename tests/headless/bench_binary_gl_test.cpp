@@ -39,9 +39,10 @@ class BenchBinaryTest : public ::testing::Test {
  protected:
   void SetUp() override { ASSERT_TRUE(WriteHillsTerrainPng(dir_.File("hills.png"), 5)); }
 
-  // Runs the binary in the temporary directory; arguments are passed through the shell as given.
-  Outcome Run(const std::string& arguments) {
-    const std::string command = "cd '" + dir_.path() + "' && '" QUORVANE_BENCH_BINARY "' " + arguments +
+  // Runs the binary in the temporary directory; arguments (and environment assignments) are
+  // passed through the shell as given.
+  Outcome Run(const std::string& arguments, const std::string& environment = "") {
+    const std::string command = "cd '" + dir_.path() + "' && " + environment + " '" QUORVANE_BENCH_BINARY "' " + arguments +
                                 " >stdout.txt 2>stderr.txt </dev/null";
     Outcome outcome;
     const int raw = std::system(command.c_str());
@@ -72,6 +73,9 @@ TEST_F(BenchBinaryTest, FailuresEndWithOneLineAndANonZeroStatus) {
   std::ofstream(dir_.File("bad.csv")) << "x,y,z,heading\n0.5,0.5,0.1,0\n0.5,zero,0.1,0\n";
   ExpectOneLineFailure(Run("--terrain hills.png --flight bad.csv"), 1, "bad.csv line 3:");
 
+  // No EGL driver at all: GLVND is given no vendor library.
+  ExpectOneLineFailure(Run("--terrain hills.png", "__EGL_VENDOR_LIBRARY_FILENAMES=/nonexistent.json"), 1,
+                       "quorvane-bench: no OpenGL context:");
   // The loader's own line (on standard error, standard output is the table's).
   const Outcome missing = Run("--terrain absent.png");
   EXPECT_EQ(missing.status, 1);
