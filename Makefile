@@ -1,11 +1,12 @@
 # Quorvane: `make run` builds and starts the program on the default terrain;
-# `make test` builds and runs every test; `make bench` runs the benchmarks.
+# `make test` builds and runs every test; `make bench` compares the drawing methods headless;
+# `make microbench` runs the micro benchmarks.
 BUILD_DIR ?= build
 BUILD_TYPE ?= RelWithDebInfo
 JOBS ?= 2
 CMAKE_FLAGS ?=
 
-.PHONY: run test bench microbench deps build asan-test clean
+.PHONY: run test bench bench-only microbench deps build asan-test clean
 
 deps:
 	@scripts/install-deps
@@ -14,12 +15,14 @@ build: deps
 	cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) $(CMAKE_FLAGS)
 	cmake --build $(BUILD_DIR) -j $(JOBS)
 
+# Without a display the program cannot open its window: the headless comparison runs instead.
 run: build
 	@if [ -z "$$DISPLAY" ]; then \
-	  echo "make run: no display (DISPLAY is not set); start it on a desktop or under xvfb-run."; \
-	  exit 1; \
+	  echo "make run: no display (DISPLAY is not set); running the headless benchmark instead."; \
+	  $(MAKE) --no-print-directory bench-only; \
+	else \
+	  cd $(BUILD_DIR) && ./quorvane; \
 	fi
-	cd $(BUILD_DIR) && ./quorvane
 
 test: build
 	cd $(BUILD_DIR) && ctest --output-on-failure --timeout 600 -j $(JOBS)
@@ -30,12 +33,22 @@ asan-test: deps
 	cmake --build $(BUILD_DIR)-asan -j $(JOBS) --target unit_tests
 	cd $(BUILD_DIR)-asan && ctest --output-on-failure -L unit -j $(JOBS)
 
+# Every drawing method over the same computed flight on the default terrain, offscreen: the
+# table on the terminal, every frame in build/bench.csv, the plot in build/bench.svg.
 bench: build
-	cd $(BUILD_DIR) && ./bench/micro_bench
+	@$(MAKE) --no-print-directory bench-only
+
+bench-only:
+	cd $(BUILD_DIR) && ./quorvane-bench --terrain def_hf.png --csv bench.csv --svg bench.svg
 
 # The Google Benchmark suite of single operations (error metric, builders, caches, methods).
-microbench: build
-	cd $(BUILD_DIR) && ./bench/micro_bench
+micro# Every drawing method over the same computed flight on the default terrain, offscreen: the
+# table on the terminal, every frame in build/bench.csv, the plot in build/bench.svg.
+bench: build
+	@$(MAKE) --no-print-directory bench-only
+
+bench-only:
+	cd $(BUILD_DIR) && ./quorvane-bench --terrain def_hf.png --csv bench.csv --svg bench.svg
 
 clean:
 	rm -rf $(BUILD_DIR) $(BUILD_DIR)-asan

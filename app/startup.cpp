@@ -12,12 +12,7 @@
 #include "app/frame_loop.h"
 #include "app/gl_state.h"
 #include "app/terrain_log.h"
-#include "cabtt/cabtt_controls.h"
-#include "roam/roam_method.h"
-#include "terrain/error_metric.h"
-#include "terrain/height_field.h"
-#include "terrain/height_field_loader.h"
-#include "terrain/texture.h"
+#include "app/scene_setup.h"
 
 std::string HeightFieldPath;
 const char* TexturePath = nullptr;
@@ -26,8 +21,6 @@ int GridSize = 0;
 AssertionHookFunction AssertionHook = AssertionPrompt;
 
 namespace {
-
-constexpr float kErrorWeight = 600.0f;
 
 constexpr char kKeyHelp[] =
     "Esc, Q  Quit               S       Status             \n"
@@ -93,24 +86,8 @@ void InitTerrain() {
   glClear(GL_COLOR_BUFFER_BIT);
   glutSwapBuffers();
 
-  HeightSample* samples = nullptr;
-  GridExponent = LoadHeightField(HeightFieldPath.c_str(), &samples);
+  GridExponent = PrepareTerrain(HeightFieldPath.c_str(), TexturePath, VerticalScale, true);
   GridSize = 1 << GridExponent;
-
-  BuildShadingHeights(samples, GridSize, VerticalScale);
-  if (TexturePath != nullptr)
-    LoadTexture(TexturePath);
-  else
-    MakeShadingTexture();
-  UploadTexture();
-  glClearColor(0.4f, 0.6f, 1.0f, 0.5f);
-  FreeShadingHeights();
-  glBindTexture(GL_TEXTURE_2D, 1);
-
-  InstallHeightField(samples, VerticalScale, GridExponent);
-  std::printf("Pre-computing error metric\n");
-  std::fflush(stdout);
-  ComputeErrorMetric(kErrorWeight);
 
   IdlePreviousTime = TimeGetTime() * 0.001;
   IdleStep();
@@ -144,10 +121,8 @@ int RunQuorvane(int argc, char** argv) {
   InitGLState();
   InitTerrain();
 
-  DrawMethods[0] = StandardRoamMethod();
-  DrawMethods[1] = CabttDrawMethod(VertexArrayRangeSupported && FencesSupported);
-  DrawMethodCount = 2;
-  SetDrawMethod(1);
+  InstallDrawMethods();
+  SetDrawMethod(kCabttMethodIndex);
 
   const GLenum error = glGetError();
   if (error != GL_NO_ERROR) LogPrintf("0x%x error returned\n", error);

@@ -21,7 +21,7 @@
 #include "roam/roam_draw.h"
 #include "roam/roam_state.h"
 #include "roam/roam_update.h"
-#include "support/counting_cache.h"
+#include "cache/counting_cache.h"
 #include "support/gl_context.h"
 #include "support/terrain_scene.h"
 

@@ -12,7 +12,7 @@
 #include "app/camera.h"
 #include "app/frame_loop.h"
 #include "cabtt/cabtt_state.h"
-#include "support/counting_cache.h"
+#include "cache/counting_cache.h"
 #include "support/frame_analysis.h"
 #include "support/gl_context.h"
 #include "support/terrain_scene.h"

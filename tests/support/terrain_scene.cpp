@@ -1,8 +1,6 @@
 #include "support/terrain_scene.h"
 
 #include <GL/gl.h>
-#include <fcntl.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <string>
@@ -11,56 +9,33 @@
 #include "app/camera.h"
 #include "app/frame_loop.h"
 #include "app/gl_state.h"
+#include "app/scene_setup.h"
 #include "app/terrain_log.h"
-#include "cabtt/cabtt_controls.h"
 #include "cabtt/cabtt_state.h"
 #include "cabtt/cabtt_tree.h"
+#include "cache/counting_cache.h"
 #include "cache/geometry_cache.h"
-#include "roam/roam_method.h"
+#include "headless/frame_readback.h"
+#include "headless/redirected_stdout.h"
 #include "roam/roam_state.h"
-#include "support/counting_cache.h"
 #include "support/frame_analysis.h"
 #include "support/shell_doubles.h"
 #include "support/terrain_log_capture.h"
 #include "terrain/error_metric.h"
 #include "terrain/height_field.h"
-#include "terrain/height_field_loader.h"
 #include "terrain/texture.h"
 
 namespace {
 
 constexpr float kVerticalScale = 0.1f;
-constexpr float kErrorWeight = 600.0f;
 
 std::string loadedPath;
 const HeightField* loadedField = nullptr;
 bool attributesPushed = false;
 
-// Runs work with standard output sent to /dev/null: activations and builders announce
-// themselves, which would bury the test output.
-template <typename Work>
-void Quietly(Work work) {
-  std::fflush(stdout);
-  const int saved = dup(STDOUT_FILENO);
-  const int sink = open("/dev/null", O_WRONLY);
-  dup2(sink, STDOUT_FILENO);
-  close(sink);
-  work();
-  std::fflush(stdout);
-  dup2(saved, STDOUT_FILENO);
-  close(saved);
-}
-
 void LoadTerrain(const char* path) {
-  HeightSample* samples = nullptr;
-  const int n = LoadHeightField(path, &samples);
-  BuildShadingHeights(samples, 1 << n, kVerticalScale);
-  MakeShadingTexture();
-  UploadTexture();
-  FreeShadingHeights();
+  PrepareTerrain(path, nullptr, kVerticalScale, false);
   DestroyTexture();
-  InstallHeightField(samples, kVerticalScale, n);
-  ComputeErrorMetric(kErrorWeight);
   loadedPath = path;
   loadedField = CurrentHeightField;
 }
@@ -85,9 +60,7 @@ void LoadTerrainScene(const char* path) {
   ResetFrameLoop();
   ResetCabttState();
   RoamCounters = {};
-  DrawMethods[kRoamMethod] = StandardRoamMethod();
-  DrawMethods[kCabttMethod] = CabttDrawMethod(VertexArrayRangeSupported && FencesSupported);
-  DrawMethodCount = 2;
+  InstallDrawMethods();
   SelectCamera(0);
 }
 
@@ -154,12 +127,7 @@ FrameImage RenderFrame() {
   FrameImage image;
   image.width = kSceneWidth;
   image.height = kSceneHeight;
-  image.rgb.resize(3 * static_cast<size_t>(kSceneWidth) * kSceneHeight);
-  GLint alignment = 4;
-  glGetIntegerv(GL_PACK_ALIGNMENT, &alignment);
-  glPixelStorei(GL_PACK_ALIGNMENT, 1);
-  glReadPixels(0, 0, kSceneWidth, kSceneHeight, GL_RGB, GL_UNSIGNED_BYTE, image.rgb.data());
-  glPixelStorei(GL_PACK_ALIGNMENT, alignment);
+  image.rgb = ReadFrameRgb(kSceneWidth, kSceneHeight);
   return image;
 }
 

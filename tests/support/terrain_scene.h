@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "app/scene_setup.h"
+
 // The program's world on a real height-field file, drawn through the real draw-method table into
 // the test context: the start-up's terrain set-up (height field, error metric with the weight
 // 600, slope-shading texture as texture object 1, fixed GL state), camera 0 placed as the flight
@@ -13,8 +15,8 @@ constexpr int kSceneWidth = 640;
 constexpr int kSceneHeight = 480;
 
 // Record indices of the draw-method table, as start-up fills it.
-constexpr int kRoamMethod = 0;
-constexpr int kCabttMethod = 1;
+constexpr int kRoamMethod = kRoamMethodIndex;
+constexpr int kCabttMethod = kCabttMethodIndex;
 
 // Loads the height field at path with the vertical scale 0.1 and builds everything above. A
 // scene already loaded from the same path is kept (the terrain is expensive to prepare).

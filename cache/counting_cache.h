@@ -3,8 +3,8 @@
 
 #include "cache/geometry_cache.h"
 
-// Forwards every call to the cache it wraps (and owns) and counts them, so that tests and
-// benchmarks can see how a drawing method used a real cache.
+// Forwards every call to the cache it wraps (and owns) and counts them, so that the headless
+// benchmark, tests and micro benchmarks can see how a drawing method used a real cache.
 class CountingCache : public GeometryCache {
  public:
   explicit CountingCache(GeometryCache* inner) : inner_(inner) {}

@@ -1,4 +1,4 @@
-#include "support/counting_cache.h"
+#include "cache/counting_cache.h"
 
 void CountingCache::BeginBlock(CacheVertex** vertices, uint16_t** indices) {
   inner_->BeginBlock(vertices, indices);
