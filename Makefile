@@ -42,13 +42,8 @@ bench-only:
 	cd $(BUILD_DIR) && ./quorvane-bench --terrain def_hf.png --csv bench.csv --svg bench.svg
 
 # The Google Benchmark suite of single operations (error metric, builders, caches, methods).
-micro# Every drawing method over the same computed flight on the default terrain, offscreen: the
-# table on the terminal, every frame in build/bench.csv, the plot in build/bench.svg.
-bench: build
-	@$(MAKE) --no-print-directory bench-only
-
-bench-only:
-	cd $(BUILD_DIR) && ./quorvane-bench --terrain def_hf.png --csv bench.csv --svg bench.svg
+microbench: build
+	cd $(BUILD_DIR) && ./bench/micro_bench
 
 clean:
 	rm -rf $(BUILD_DIR) $(BUILD_DIR)-asan
