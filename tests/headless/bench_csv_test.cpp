@@ -9,66 +9,12 @@
 #include <string>
 #include <vector>
 
+#include "support/csv_reader.h"
 #include "support/sample_bench_run.h"
 #include "support/temp_dir.h"
 
 namespace {
 
-using Record = std::vector<std::string>;
-
-// A strict RFC 4180 reader: quoted fields may hold commas, doubled quotes and line breaks;
-// a quote anywhere else in a field is an error (reported as an empty result).
-std::vector<Record> ParseCsv(const std::string& text) {
-  std::vector<Record> records;
-  Record record;
-  std::string field;
-  size_t i = 0;
-  bool quoted = false, fieldStarted = false;
-  while (i < text.size()) {
-    char c = text[i];
-    if (quoted) {
-      if (c == '"' && i + 1 < text.size() && text[i + 1] == '"') {
-        field += '"';
-        i += 2;
-        continue;
-      }
-      if (c == '"') {
-        quoted = false;
-        ++i;
-        if (i < text.size() && text[i] != ',' && text[i] != '\n' && text[i] != '\r') return {};
-        continue;
-      }
-      field += c;
-      ++i;
-      continue;
-    }
-    if (c == '"') {
-      if (fieldStarted) return {};
-      quoted = fieldStarted = true;
-    } else if (c == ',') {
-      record.push_back(field);
-      field.clear();
-      fieldStarted = false;
-    } else if (c == '\n' || c == '\r') {
-      if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
-      record.push_back(field);
-      records.push_back(record);
-      record.clear();
-      field.clear();
-      fieldStarted = false;
-    } else {
-      field += c;
-      fieldStarted = true;
-    }
-    ++i;
-  }
-  if (quoted) return {};
-  if (fieldStarted || !record.empty()) {
-    record.push_back(field);
-    records.push_back(record);
-  }
-  return records;
-}
 
 double Number(const std::string& text) {
   char* end = nullptr;
@@ -85,17 +31,17 @@ TEST(BenchCsvTest, RoundTripsEveryFrameAndQualitySample) {
        SampleMethodResult("empty", 0, 0, 5)});
   ASSERT_TRUE(WriteFrameCsv(run, dir.File("frames.csv")));
 
-  std::vector<Record> records = ParseCsv(ReadWholeFile(dir.File("frames.csv")));
+  std::vector<CsvRecord> records = ParseCsv(ReadWholeFile(dir.File("frames.csv")));
   ASSERT_FALSE(records.empty());
   EXPECT_EQ(records[0],
-            (Record{"method", "frame", "frame_ms", "refine_ms", "draw_ms", "triangles", "bytes", "splits",
+            (CsvRecord{"method", "frame", "frame_ms", "refine_ms", "draw_ms", "triangles", "bytes", "splits",
                     "merges", "blocks_built", "blocks_redrawn", "psnr", "differing_share"}));
   size_t row = 1;
   for (const MethodResult& method : run.methods) {
     size_t sample = 0;
     for (const FrameSample& frame : method.frames) {
       ASSERT_LT(row, records.size());
-      const Record& r = records[row++];
+      const CsvRecord& r = records[row++];
       ASSERT_EQ(r.size(), 13u);
       EXPECT_EQ(r[0], method.name);
       EXPECT_EQ(Number(r[1]), frame.frame);
