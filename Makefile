@@ -36,7 +36,7 @@ SANITIZER_ENV = ASAN_OPTIONS=detect_leaks=1 \
 
 asan-test: deps
 	cmake -S . -B $(BUILD_DIR)-asan -DCMAKE_BUILD_TYPE=Debug -DQUORVANE_SANITIZE=ON -DQUORVANE_BENCH=OFF
-	cmake --build $(BUILD_DIR)-asan -j $(JOBS) --target unit_tests gl_tests e2e_tests quorvane default_terrain keep_modules
+	cmake --build $(BUILD_DIR)-asan -j $(JOBS) --target unit_tests gl_tests e2e_tests quorvane quorvane-bench default_terrain keep_modules
 	cd $(BUILD_DIR)-asan && $(SANITIZER_ENV) ctest --output-on-failure --timeout 900 -L 'unit|gl' -j $(JOBS)
 	cd $(BUILD_DIR)-asan && $(SANITIZER_ENV) ASAN_OPTIONS=detect_leaks=1:verify_asan_link_order=0 \
 	  LD_PRELOAD=$(CURDIR)/$(BUILD_DIR)-asan/tests/libkeep_modules.so \
