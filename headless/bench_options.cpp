@@ -150,6 +150,7 @@ const char* BenchUsage() {
          "  --write-flight FILE  write the flight's poses as CSV (a template for your own flight)\n"
          "  --help               this text\n"
          "\n"
-         "The table goes to standard output; progress and the methods' messages to standard error.\n"
+         "The table goes to standard output; progress (on a terminal)\n"
+         "and the terrain's messages to standard error.\n"
          "Exit status: 0 done, 1 a file or the GL failed, 2 bad options.\n";
 }

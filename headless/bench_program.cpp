@@ -87,7 +87,8 @@ int RunQuorvaneBench(int argc, char** argv) {
   if (plan.rasterizerDiscard && plan.qualityEvery > 0)
     std::fprintf(stderr, "quorvane-bench: no pictures with --no-raster: quality is skipped\n");
 
-  ProgressBar bar(stderr);
+  // The bar redraws its line with carriage returns: only a terminal shows that as one line.
+  ProgressBar bar(isatty(fileno(stderr)) ? stderr : nullptr);
   BenchRun run = RunBench(plan, [&bar](const std::string& label, int done, int total) { bar.Update(label, done, total); });
   bar.Finish();
   run.terrain = options.terrain;
