@@ -5,7 +5,11 @@ BUILD_TYPE ?= RelWithDebInfo
 JOBS ?= 2
 CMAKE_FLAGS ?=
 
-.PHONY: run test bench microbench deps build asan-test clean
+FUZZ_DIR ?= $(BUILD_DIR)-fuzz
+FUZZ_SECONDS ?= 600
+FUZZ_REGRESS_SECONDS ?= 30
+
+.PHONY: run test bench microbench deps build asan-test fuzz-build fuzz fuzz-regress clean
 
 deps:
 	@scripts/install-deps
@@ -30,6 +34,21 @@ asan-test: deps
 	cmake --build $(BUILD_DIR)-asan -j $(JOBS) --target unit_tests
 	cd $(BUILD_DIR)-asan && ctest --output-on-failure -L unit -j $(JOBS)
 
+# libFuzzer targets for the height-field and texture readers (clang, ASan, UBSan): only they and
+# the library are built, and the seed corpus generated.
+fuzz-build: deps
+	cmake -S . -B $(FUZZ_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_COMPILER=clang \
+	  -DCMAKE_CXX_COMPILER=clang++ -DQUORVANE_FUZZ=ON -DQUORVANE_BENCH=OFF -DBUILD_TESTING=OFF
+	cmake --build $(FUZZ_DIR) -j $(JOBS) --target fuzz_targets
+
+# Each target for FUZZ_SECONDS, its corpus kept in $(FUZZ_DIR)/fuzz_corpus.
+fuzz: fuzz-build
+	tests/fuzz/run_fuzz.sh fuzz $(FUZZ_DIR) $(FUZZ_SECONDS)
+
+# The seeds and kept crash inputs replayed, then each target fuzzed for FUZZ_REGRESS_SECONDS.
+fuzz-regress: fuzz-build
+	tests/fuzz/run_fuzz.sh regress $(FUZZ_DIR) $(FUZZ_REGRESS_SECONDS)
+
 bench: build
 	cd $(BUILD_DIR) && ./bench/micro_bench
 
@@ -38,4 +57,4 @@ microbench: build
 	cd $(BUILD_DIR) && ./bench/micro_bench
 
 clean:
-	rm -rf $(BUILD_DIR) $(BUILD_DIR)-asan
+	rm -rf $(BUILD_DIR) $(BUILD_DIR)-asan $(FUZZ_DIR)
