@@ -26,7 +26,7 @@ run_target() {
     echo "${target}_fuzz failed (full log: $log); keep the input from $artifacts in $regressions"
     exit 1
   fi
-  grep -E '^#[0-9]+ +(INITED|DONE)|^stat::|^Done' "$log" || true
+  grep -E '^#[0-9]+[[:space:]]+(INITED|DONE)|^stat::|^Done' "$log" || true
 }
 
 for target in height_field texture; do
