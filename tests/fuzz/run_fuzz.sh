@@ -3,6 +3,7 @@
 #   run_fuzz.sh fuzz    BUILD_DIR SECONDS  each target for SECONDS, growing BUILD_DIR/fuzz_corpus
 #   run_fuzz.sh regress BUILD_DIR SECONDS  replays the seeds and the kept regression inputs, then
 #                                          fuzzes each target for SECONDS from a fresh corpus
+# Kept inputs live in tests/fuzz/regressions/<target>/ (height_field or texture).
 # A crash, leak, sanitizer report or timeout ends the script with a non-zero status; the input
 # that caused it is left in BUILD_DIR/fuzz_artifacts.
 set -euo pipefail
@@ -13,8 +14,6 @@ source_dir="$(cd "$(dirname "$0")" && pwd)"
 regressions="$source_dir/regressions"
 artifacts="$build/fuzz_artifacts"
 mkdir -p "$artifacts"
-kept=()
-[ -d "$regressions" ] && kept=("$regressions")
 
 run_target() {
   local target=$1
@@ -23,7 +22,7 @@ run_target() {
   echo "== ${target}_fuzz $*"
   if ! "$build/tests/fuzz/${target}_fuzz" -timeout=10 -artifact_prefix="$artifacts/${target}-" "$@" >"$log" 2>&1; then
     tail -n 60 "$log"
-    echo "${target}_fuzz failed (full log: $log); keep the input from $artifacts in $regressions"
+    echo "${target}_fuzz failed (full log: $log); keep the input from $artifacts in $regressions/$target"
     exit 1
   fi
   grep -E '^#[0-9]+[[:space:]]+(INITED|DONE)|^stat::|^Done' "$log" || true
@@ -31,6 +30,8 @@ run_target() {
 
 for target in height_field texture; do
   seeds="$build/fuzz_seeds/$target"
+  kept=()
+  [ -d "$regressions/$target" ] && kept=("$regressions/$target")
   if [ "$mode" = regress ]; then
     run_target "$target" -runs=0 "$seeds" "${kept[@]}"
     corpus=$(mktemp -d)
