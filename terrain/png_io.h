@@ -16,8 +16,8 @@ enum class PngReadResult {
 // height then hold the header's dimensions. *samples is null unless the result is kRead.
 PngReadResult ReadGreyPng16(const char* path, int maxSide, int* width, int* height, HeightSample** samples);
 
-// The same from an open file read from its current position (which must be its start: the
-// header is read and the file rewound). The file stays open.
+// The same from a file open at its start (the header is read first, then the file rewound). The
+// file stays open for the caller to close.
 PngReadResult ReadGreyPng16(FILE* file, int maxSide, int* width, int* height, HeightSample** samples);
 
 // Reads an 8-bit grey or RGB PNG (16-bit images are stripped to 8 bits, small depths unpacked).
