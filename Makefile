@@ -6,7 +6,11 @@ BUILD_TYPE ?= RelWithDebInfo
 JOBS ?= 2
 CMAKE_FLAGS ?=
 
-.PHONY: run test bench bench-only microbench deps build asan-test clean
+FUZZ_DIR ?= $(BUILD_DIR)-fuzz
+FUZZ_SECONDS ?= 600
+FUZZ_REGRESS_SECONDS ?= 30
+
+.PHONY: run test bench bench-only microbench deps build asan-test fuzz-build fuzz fuzz-regress clean
 
 deps:
 	@scripts/install-deps
@@ -42,6 +46,21 @@ asan-test: deps
 	  LD_PRELOAD=$(CURDIR)/$(BUILD_DIR)-asan/tests/libkeep_modules.so \
 	  ctest --output-on-failure --timeout 900 -R FullTourEndToEnd
 
+# libFuzzer targets for the height-field and texture readers (clang, ASan, UBSan): only they and
+# the library are built, and the seed corpus generated.
+fuzz-build: deps
+	cmake -S . -B $(FUZZ_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_COMPILER=clang \
+	  -DCMAKE_CXX_COMPILER=clang++ -DQUORVANE_FUZZ=ON -DQUORVANE_BENCH=OFF -DBUILD_TESTING=OFF
+	cmake --build $(FUZZ_DIR) -j $(JOBS) --target fuzz_targets
+
+# Each target for FUZZ_SECONDS, its corpus kept in $(FUZZ_DIR)/fuzz_corpus.
+fuzz: fuzz-build
+	tests/fuzz/run_fuzz.sh fuzz $(FUZZ_DIR) $(FUZZ_SECONDS)
+
+# The seeds and kept crash inputs replayed, then each target fuzzed for FUZZ_REGRESS_SECONDS.
+fuzz-regress: fuzz-build
+	tests/fuzz/run_fuzz.sh regress $(FUZZ_DIR) $(FUZZ_REGRESS_SECONDS)
+
 # Every drawing method over the same computed flight on the default terrain, offscreen: the
 # table on the terminal, every frame in build/bench.csv, the plot in build/bench.svg.
 bench: build
@@ -55,4 +74,4 @@ microbench: build
 	cd $(BUILD_DIR) && ./bench/micro_bench
 
 clean:
-	rm -rf $(BUILD_DIR) $(BUILD_DIR)-asan
+	rm -rf $(BUILD_DIR) $(BUILD_DIR)-asan $(FUZZ_DIR)

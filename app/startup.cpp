@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <limits>
 
 #include "app/camera.h"
 #include "app/clock.h"
@@ -70,8 +71,10 @@ int ParseArguments(int& argc, char** argv) {
     cursor += 1;
   }
   if (argc > 1) {
+    // Only a scale a float holds as a positive number: a larger one would not convert, a tinier
+    // one would round to 0, and infinity would make every height infinite.
     const double scale = std::atof(argv[cursor + 1]);
-    if (scale > 0.0) {
+    if (scale > 0.0 && scale <= std::numeric_limits<float>::max() && static_cast<float>(scale) > 0.0f) {
       VerticalScale = static_cast<float>(scale);
       argc -= 1;
       cursor += 1;

@@ -46,7 +46,8 @@ TrianglePair* PairPool::Take() {
   ++inUse_;
   if (freeList_ != nullptr) {
     TrianglePair* pair = freeList_;
-    std::memcpy(&freeList_, pair, sizeof freeList_);
+    // The next link is the first word of the free pair (see Give).
+    std::memcpy(&freeList_, static_cast<const void*>(pair), sizeof freeList_);
     return new (pair) TrianglePair;
   }
   if (newest_ == nullptr) {

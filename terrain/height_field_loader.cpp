@@ -12,28 +12,38 @@ int GridExponentOfSide(int side) {
   return -1;
 }
 
+HeightFieldCheck CheckHeightFieldImage(PngReadResult result, int width, int height, int* n) {
+  if (result == PngReadResult::kUnreadable) return HeightFieldCheck::kUnreadable;
+  // An oversized image still gets the dimension checks first; only its rows were never read.
+  if (width != height) return HeightFieldCheck::kNotSquare;
+  *n = GridExponentOfSide(width);
+  if (*n < 0) return HeightFieldCheck::kNotGridSide;
+  if (result == PngReadResult::kTooLarge) return HeightFieldCheck::kTooLarge;
+  return HeightFieldCheck::kAccepted;
+}
+
 int LoadHeightField(const char* path, HeightSample** samples) {
   int width = 0;
   int height = 0;
+  int n = -1;
   const PngReadResult result = ReadGreyPng16(path, kMaxHeightFieldSide, &width, &height, samples);
-  if (result == PngReadResult::kUnreadable) {
-    std::printf("Error reading %s", path);
-    FatalExit(1);
-  }
-  // An oversized image still gets the dimension checks first; only its rows were never read.
-  const int n = GridExponentOfSide(width);
-  const bool square = width == height;
-  if (!square || n < 0 || result == PngReadResult::kTooLarge) {
-    delete[] *samples;
-    *samples = nullptr;
-    if (!square) {
+  const HeightFieldCheck check = CheckHeightFieldImage(result, width, height, &n);
+  if (check == HeightFieldCheck::kAccepted) return n;
+  delete[] *samples;
+  *samples = nullptr;
+  switch (check) {
+    case HeightFieldCheck::kUnreadable:
+      std::printf("Error reading %s", path);
+      break;
+    case HeightFieldCheck::kNotSquare:
       std::printf("%s not square (%d x %d)", path, width, height);
-    } else if (n < 0) {
+      break;
+    case HeightFieldCheck::kNotGridSide:
       std::printf("%s not (2^n)+1 x (2^n)+1 (%d x %d)", path, width, height);
-    } else {
+      break;
+    default:
       std::printf("%s too large (%d x %d)\n", path, width, height);
-    }
-    FatalExit(1);
+      break;
   }
-  return n;
+  FatalExit(1);
 }

@@ -1,5 +1,6 @@
 #pragma once
 #include "terrain/height_field.h"
+#include "terrain/png_io.h"
 
 // Largest accepted height-field side, 2^kMaxGridExponent + 1 samples.
 constexpr int kMaxHeightFieldSide = (1 << kMaxGridExponent) + 1;
@@ -12,3 +13,16 @@ int LoadHeightField(const char* path, HeightSample** samples);
 
 // n with side = 2^n + 1, or -1 if there is none.
 int GridExponentOfSide(int side);
+
+// What the loader makes of a height-field image, in the order the checks are made.
+enum class HeightFieldCheck {
+  kAccepted,
+  kUnreadable,   // ReadGreyPng16 failed
+  kNotSquare,    // width != height
+  kNotGridSide,  // square, but the side is not 2^n + 1
+  kTooLarge,     // a 2^n + 1 side above kMaxHeightFieldSide
+};
+
+// Checks the outcome of ReadGreyPng16 (with kMaxHeightFieldSide) and its dimensions; *n receives
+// the grid exponent when the image is accepted.
+HeightFieldCheck CheckHeightFieldImage(PngReadResult result, int width, int height, int* n);

@@ -107,19 +107,14 @@ bool WriteGreyRows(const char* name, int width, int height, int bitDepth, const 
 
 }  // namespace
 
-PngReadResult ReadGreyPng16(const char* path, int maxSide, int* width, int* height, HeightSample** samples) {
+PngReadResult ReadGreyPng16(FILE* file, int maxSide, int* width, int* height, HeightSample** samples) {
   *width = 0;
   *height = 0;
   *samples = nullptr;
-  FILE* file = std::fopen(path, "rb");
-  if (file == nullptr) return PngReadResult::kUnreadable;
   PngHeader header;
-  if (!ReadPngHeader(file, &header) || header.bitDepth != 16 || header.colorType != PNG_COLOR_TYPE_GRAY) {
-    std::fclose(file);
+  if (!ReadPngHeader(file, &header) || header.bitDepth != 16 || header.colorType != PNG_COLOR_TYPE_GRAY)
     return PngReadResult::kUnreadable;
-  }
   if (header.width > static_cast<uint32_t>(maxSide) || header.height > static_cast<uint32_t>(maxSide)) {
-    std::fclose(file);
     *width = static_cast<int>(header.width);
     *height = static_cast<int>(header.height);
     return PngReadResult::kTooLarge;
@@ -128,12 +123,10 @@ PngReadResult ReadGreyPng16(const char* path, int maxSide, int* width, int* heig
   png_infop info = png != nullptr ? png_create_info_struct(png) : nullptr;
   if (info == nullptr) {
     png_destroy_read_struct(&png, nullptr, nullptr);
-    std::fclose(file);
     return PngReadResult::kUnreadable;
   }
   if (setjmp(png_jmpbuf(png))) {
     png_destroy_read_struct(&png, &info, nullptr);
-    std::fclose(file);
     return PngReadResult::kUnreadable;
   }
   png_init_io(png, file);
@@ -147,34 +140,37 @@ PngReadResult ReadGreyPng16(const char* path, int maxSide, int* width, int* heig
         CopyRows(png, info, static_cast<size_t>(*width) * sizeof(HeightSample), static_cast<size_t>(*height)));
   }
   png_destroy_read_struct(&png, &info, nullptr);
-  std::fclose(file);
   return grey16 ? PngReadResult::kRead : PngReadResult::kUnreadable;
 }
 
-bool ReadImagePng(const char* path, int maxSide, int* width, int* height, int* channels,
-                  unsigned char** texels) {
-  *texels = nullptr;
+PngReadResult ReadGreyPng16(const char* path, int maxSide, int* width, int* height, HeightSample** samples) {
+  *width = 0;
+  *height = 0;
+  *samples = nullptr;
   FILE* file = std::fopen(path, "rb");
-  if (file == nullptr) return false;
+  if (file == nullptr) return PngReadResult::kUnreadable;
+  const PngReadResult result = ReadGreyPng16(file, maxSide, width, height, samples);
+  std::fclose(file);
+  return result;
+}
+
+bool ReadImagePng(FILE* file, int maxSide, int* width, int* height, int* channels, unsigned char** texels) {
+  *texels = nullptr;
   // Grey below 8 bits would be unpacked without scaling (a black picture): refused, like every
   // layout other than grey or RGB.
   PngHeader header;
   if (!ReadPngHeader(file, &header) || header.bitDepth < 8 ||
       (header.colorType != PNG_COLOR_TYPE_GRAY && header.colorType != PNG_COLOR_TYPE_RGB) ||
-      header.width > static_cast<uint32_t>(maxSide) || header.height > static_cast<uint32_t>(maxSide)) {
-    std::fclose(file);
+      header.width > static_cast<uint32_t>(maxSide) || header.height > static_cast<uint32_t>(maxSide))
     return false;
-  }
   png_structp png = CreateReader(maxSide);
   png_infop info = png != nullptr ? png_create_info_struct(png) : nullptr;
   if (info == nullptr) {
     png_destroy_read_struct(&png, nullptr, nullptr);
-    std::fclose(file);
     return false;
   }
   if (setjmp(png_jmpbuf(png))) {
     png_destroy_read_struct(&png, &info, nullptr);
-    std::fclose(file);
     return false;
   }
   png_init_io(png, file);
@@ -191,6 +187,15 @@ bool ReadImagePng(const char* path, int maxSide, int* width, int* height, int* c
     *texels = CopyRows(png, info, static_cast<size_t>(*width) * imageChannels, static_cast<size_t>(*height));
   }
   png_destroy_read_struct(&png, &info, nullptr);
+  return accepted;
+}
+
+bool ReadImagePng(const char* path, int maxSide, int* width, int* height, int* channels,
+                  unsigned char** texels) {
+  *texels = nullptr;
+  FILE* file = std::fopen(path, "rb");
+  if (file == nullptr) return false;
+  const bool accepted = ReadImagePng(file, maxSide, width, height, channels, texels);
   std::fclose(file);
   return accepted;
 }

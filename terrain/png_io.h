@@ -1,4 +1,6 @@
 #pragma once
+#include <cstdio>
+
 #include "terrain/height_field.h"
 
 // How reading a 16-bit grey image ended.
@@ -14,11 +16,16 @@ enum class PngReadResult {
 // height then hold the header's dimensions. *samples is null unless the result is kRead.
 PngReadResult ReadGreyPng16(const char* path, int maxSide, int* width, int* height, HeightSample** samples);
 
+// The same from a file open at its start (the header is read first, then the file rewound). The
+// file stays open for the caller to close.
+PngReadResult ReadGreyPng16(FILE* file, int maxSide, int* width, int* height, HeightSample** samples);
+
 // Reads an 8-bit grey or RGB PNG (16-bit images are stripped to 8 bits, small depths unpacked).
 // Returns false, with *texels null, for any other layout or a damaged or missing file; sides above
 // maxSide are refused before decoding. *texels is a new[] array of width x height x channels bytes.
 bool ReadImagePng(const char* path, int maxSide, int* width, int* height, int* channels,
                   unsigned char** texels);
+bool ReadImagePng(FILE* file, int maxSide, int* width, int* height, int* channels, unsigned char** texels);
 
 // Writes width x height bytes, row 0 first, as an 8-bit grey PNG. False if the file cannot be
 // created or written.

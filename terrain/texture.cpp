@@ -32,6 +32,10 @@ void DestroyTexture() {
   CurrentTexture = {nullptr, 0, 0};
 }
 
+bool TextureSideAccepted(int width, int height) {
+  return width == height && width > 0 && (width & (width - 1)) == 0;
+}
+
 void LoadTexture(const char* path) {
   std::printf("Loading texture map %s.\n", path);
   DestroyTexture();
@@ -44,8 +48,7 @@ void LoadTexture(const char* path) {
     FatalExit(1);
   }
   CurrentTexture = {texels, 0, channels};
-  const bool powerOfTwo = width > 0 && (width & (width - 1)) == 0;
-  if (width != height || !powerOfTwo) {
+  if (!TextureSideAccepted(width, height)) {
     std::printf("%s has bad image dimensions %d x %d\n", path, width, height);
     FatalExit(1);
   }

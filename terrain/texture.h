@@ -31,6 +31,9 @@ constexpr int kMaxTextureSide = 16384;
 // end the process with status 1.
 void LoadTexture(const char* path);
 
+// True for the dimensions LoadTexture accepts: square, side a power of two.
+bool TextureSideAccepted(int width, int height);
+
 // One grey texel per grid cell from the ShadingHeights: the cell's slope lit from +x, +y and
 // above. Flat cells get 168.
 void MakeShadingTexture();

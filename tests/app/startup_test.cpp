@@ -43,8 +43,8 @@ TEST(ParseArgumentsTest, OneArgumentIsTheHeightField) {
   EXPECT_EQ(args.argc, 1);
 }
 
-TEST(ParseArgumentsTest, ScaleThatIsNotPositiveIsLeftForGlut) {
-  for (const char* scale : {"0", "-2", "steep"}) {
+TEST(ParseArgumentsTest, ScaleThatIsNotAPositiveFloatIsLeftForGlut) {
+  for (const char* scale : {"0", "-2", "steep", "inf", "nan", "1e40", "1e-50"}) {
     Arguments args({"quorvane", "hills.png", "rock.png", scale, "-geometry"});
     const int cursor = ParseArguments(args.argc, args.argv.data());
     EXPECT_STREQ(TexturePath, "rock.png");

@@ -51,6 +51,23 @@ TEST_F(HeightFieldLoaderTest, GridExponentOnlyForTwoToTheNPlusOne) {
   for (int side : {-1, 0, 1, 4, 1024, 1026, 0x7fffffff}) EXPECT_EQ(GridExponentOfSide(side), -1) << side;
 }
 
+TEST(HeightFieldCheckTest, ChecksComeInTheOrderOfTheirMessages) {
+  int n = -7;
+  EXPECT_EQ(CheckHeightFieldImage(PngReadResult::kRead, 33, 33, &n), HeightFieldCheck::kAccepted);
+  EXPECT_EQ(n, 5);
+  EXPECT_EQ(CheckHeightFieldImage(PngReadResult::kRead, 2, 2, &n), HeightFieldCheck::kAccepted);
+  EXPECT_EQ(n, 0);
+  // A failed read wins over dimensions that would pass.
+  EXPECT_EQ(CheckHeightFieldImage(PngReadResult::kUnreadable, 33, 33, &n), HeightFieldCheck::kUnreadable);
+  EXPECT_EQ(CheckHeightFieldImage(PngReadResult::kRead, 33, 17, &n), HeightFieldCheck::kNotSquare);
+  EXPECT_EQ(CheckHeightFieldImage(PngReadResult::kRead, 32, 32, &n), HeightFieldCheck::kNotGridSide);
+  EXPECT_EQ(CheckHeightFieldImage(PngReadResult::kRead, 1, 1, &n), HeightFieldCheck::kNotGridSide);
+  // An oversized header is judged by its shape before its size.
+  EXPECT_EQ(CheckHeightFieldImage(PngReadResult::kTooLarge, 32769, 17, &n), HeightFieldCheck::kNotSquare);
+  EXPECT_EQ(CheckHeightFieldImage(PngReadResult::kTooLarge, 40000, 40000, &n), HeightFieldCheck::kNotGridSide);
+  EXPECT_EQ(CheckHeightFieldImage(PngReadResult::kTooLarge, 32769, 32769, &n), HeightFieldCheck::kTooLarge);
+}
+
 using HeightFieldLoaderDeathTest = HeightFieldLoaderTest;
 
 TEST_F(HeightFieldLoaderDeathTest, UnreadableFilesEndWithErrorReading) {

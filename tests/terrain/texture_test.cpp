@@ -103,6 +103,13 @@ TEST_F(TextureFileTest, SquarePowerOfTwoImagesAreTaken) {
   EXPECT_EQ(CurrentTexture.channels, 1);
 }
 
+TEST(TextureSideTest, OnlySquarePowersOfTwo) {
+  for (int side : {1, 2, 512, 16384, 1 << 30}) EXPECT_TRUE(TextureSideAccepted(side, side)) << side;
+  for (int side : {0, 3, 500, 513, -512, -2147483647 - 1}) EXPECT_FALSE(TextureSideAccepted(side, side)) << side;
+  EXPECT_FALSE(TextureSideAccepted(512, 256));
+  EXPECT_FALSE(TextureSideAccepted(256, 512));
+}
+
 using TextureFileDeathTest = TextureFileTest;
 
 TEST_F(TextureFileDeathTest, BadDimensionsEndTheProgram) {
