@@ -86,8 +86,10 @@ std::string FormatTable(const BenchRun& run) {
 
   std::string text = HeaderBlock(run) + "\n" + table.Render() + "\n";
   text +=
-      "/f: mean per frame. KiB/f: vertex and index data written. built/f, redrawn/f: cache blocks\n"
-      "written, and drawn again unchanged. refine, draw: CPU ms of the rendering thread.\n";
+      "/f: mean per frame. KiB/f: bytes of bandwidth as the log counts them (streamed vertices and\n"
+      "indices; only indices for a cached redraw; none for the brute force's static buffers).\n"
+      "built/f, redrawn/f: cache blocks written, and drawn again unchanged. refine, draw: CPU ms of\n"
+      "the rendering thread; the rest of a frame's time is the GL's (the rasterizer's threads).\n";
   text +=
       "PSNR dB: mean over the sampled frames against the brute-force reference (inf: identical);\n"
       ">thr %: pixels with a channel off by more than " +
