@@ -1,11 +1,12 @@
 # Quorvane: `make run` builds and starts the program on the default terrain;
-# `make test` builds and runs every test; `make bench` runs the benchmarks.
+# `make test` builds and runs every test; `make bench` runs the benchmarks; `make soak` flies
+# both drawing methods for 100000 frames checking that nothing leaks.
 BUILD_DIR ?= build
 BUILD_TYPE ?= RelWithDebInfo
 JOBS ?= 2
 CMAKE_FLAGS ?=
 
-.PHONY: run test bench microbench deps build asan-test clean
+.PHONY: run test bench microbench deps build asan-test soak clean
 
 deps:
 	@scripts/install-deps
@@ -29,6 +30,14 @@ asan-test: deps
 	cmake -S . -B $(BUILD_DIR)-asan -DCMAKE_BUILD_TYPE=Debug -DQUORVANE_SANITIZE=ON -DQUORVANE_BENCH=OFF
 	cmake --build $(BUILD_DIR)-asan -j $(JOBS) --target unit_tests
 	cd $(BUILD_DIR)-asan && ctest --output-on-failure -L unit -j $(JOBS)
+
+# The long soak: both drawing methods flown for SOAK_FRAMES frames in all (the CI test flies a
+# few thousand).
+SOAK_FRAMES ?= 100000
+soak: deps
+	cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) $(CMAKE_FLAGS)
+	cmake --build $(BUILD_DIR) -j $(JOBS) --target gl_tests
+	cd $(BUILD_DIR) && QUORVANE_SOAK_FRAMES=$(SOAK_FRAMES) ./tests/gl_tests --gtest_filter='SoakTest.*'
 
 bench: build
 	cd $(BUILD_DIR) && ./bench/micro_bench

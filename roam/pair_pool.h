@@ -26,10 +26,13 @@ class PairPool {
   int NewestBlockPairs() const;
   // Pairs taken and not given back.
   std::ptrdiff_t PairsInUse() const { return inUse_; }
+  // Room for pairs in all blocks together.
+  std::ptrdiff_t CapacityPairs() const;
 
  private:
   struct BlockHeader;
   void AddBlock(int pairs);
+  static std::ptrdiff_t PairsIn(BlockHeader* block);
 
   BlockHeader* newest_ = nullptr;
   TrianglePair* freeList_ = nullptr;

@@ -20,6 +20,7 @@
 #include "roam/roam_state.h"
 #include "support/counting_cache.h"
 #include "support/frame_analysis.h"
+#include "support/gl_context.h"
 #include "support/shell_doubles.h"
 #include "support/terrain_log_capture.h"
 #include "terrain/error_metric.h"
@@ -35,6 +36,8 @@ constexpr float kErrorWeight = 600.0f;
 std::string loadedPath;
 const HeightField* loadedField = nullptr;
 bool attributesPushed = false;
+int sceneWidth = kSceneWidth;
+int sceneHeight = kSceneHeight;
 
 // Runs work with standard output sent to /dev/null: activations and builders announce
 // themselves, which would bury the test output.
@@ -79,6 +82,8 @@ void LoadTerrainScene(const char* path) {
   InitGLState();
   if (CurrentHeightField == nullptr || CurrentHeightField != loadedField || loadedPath != path) LoadTerrain(path);
   glBindTexture(GL_TEXTURE_2D, 1);
+  sceneWidth = kSceneWidth;
+  sceneHeight = kSceneHeight;
 
   VerticalScale = kVerticalScale;
   ResetViewState();
@@ -135,9 +140,17 @@ void PlaceCamera(const Viewpoint& view) {
   UpdateCameras();
 }
 
+bool UseSceneSize(int width, int height) {
+  if (!MakeTestGLContextCurrent(width, height)) return false;
+  sceneWidth = width;
+  sceneHeight = height;
+  SelectCamera(CurrentCamera);
+  return true;
+}
+
 void SelectCamera(int camera) {
   CurrentCamera = camera;
-  Reshape(kSceneWidth, kSceneHeight);
+  Reshape(sceneWidth, sceneHeight);
 }
 
 void UseDrawMethod(int method) {
@@ -148,17 +161,21 @@ void UseAggregation(int level, bool adaptive) {
   Quietly([level, adaptive] { RebuildCabtt(level, adaptive); });
 }
 
-FrameImage RenderFrame() {
+void DrawSceneFrame() {
   DisplayFrame();
   glFinish();
+}
+
+FrameImage RenderFrame() {
+  DrawSceneFrame();
   FrameImage image;
-  image.width = kSceneWidth;
-  image.height = kSceneHeight;
-  image.rgb.resize(3 * static_cast<size_t>(kSceneWidth) * kSceneHeight);
+  image.width = sceneWidth;
+  image.height = sceneHeight;
+  image.rgb.resize(3 * static_cast<size_t>(sceneWidth) * sceneHeight);
   GLint alignment = 4;
   glGetIntegerv(GL_PACK_ALIGNMENT, &alignment);
   glPixelStorei(GL_PACK_ALIGNMENT, 1);
-  glReadPixels(0, 0, kSceneWidth, kSceneHeight, GL_RGB, GL_UNSIGNED_BYTE, image.rgb.data());
+  glReadPixels(0, 0, sceneWidth, sceneHeight, GL_RGB, GL_UNSIGNED_BYTE, image.rgb.data());
   glPixelStorei(GL_PACK_ALIGNMENT, alignment);
   return image;
 }
