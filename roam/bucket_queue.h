@@ -40,6 +40,8 @@ class BucketQueue {
   // Entry slots made since the last Clear, filed or free; and the storage kept for them.
   int EntrySlots() const { return static_cast<int>(entries_.size()); }
   std::size_t EntryCapacity() const { return entries_.capacity(); }
+  // Slots on the free list (walks it).
+  int FreeEntrySlots() const;
 
   // Calls visit(bucket, triangle) for every filed entry, buckets in index order.
   template <class Visit>

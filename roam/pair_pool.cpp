@@ -94,4 +94,16 @@ std::ptrdiff_t PairPool::CapacityPairs() const {
   return pairs;
 }
 
+std::ptrdiff_t PairPool::CarvedPairs() const {
+  if (newest_ == nullptr) return 0;
+  const std::ptrdiff_t uncarved = (newest_->end - newest_->next) / static_cast<std::ptrdiff_t>(sizeof(TrianglePair));
+  return CapacityPairs() - uncarved;
+}
+
+std::ptrdiff_t PairPool::FreePairs() const {
+  std::ptrdiff_t pairs = 0;
+  for (TrianglePair* pair = freeList_; pair != nullptr; ++pairs) std::memcpy(&pair, pair, sizeof pair);
+  return pairs;
+}
+
 int PairPool::NewestBlockPairs() const { return newest_ == nullptr ? 0 : static_cast<int>(PairsIn(newest_)); }

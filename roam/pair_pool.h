@@ -28,6 +28,10 @@ class PairPool {
   std::ptrdiff_t PairsInUse() const { return inUse_; }
   // Room for pairs in all blocks together.
   std::ptrdiff_t CapacityPairs() const;
+  // Pairs handed out at least once since the blocks were got; each is in use or free.
+  std::ptrdiff_t CarvedPairs() const;
+  // Pairs on the free list (walks it).
+  std::ptrdiff_t FreePairs() const;
 
  private:
   struct BlockHeader;
