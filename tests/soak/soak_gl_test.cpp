@@ -49,7 +49,7 @@ constexpr int kSoakHeight = 120;
 // The process after the last lap against the process after the first: the first lap has made
 // every pool, queue, cache and driver allocation the lap needs, so only a leak adds more. The
 // resident set moves by up to about a MiB with the allocator's and the driver's caches; the heap
-// in use by no more than a few hundred bytes of the test's own records.
+// in use by a few KiB at most, once, in the second lap, and then not at all.
 constexpr double kResidentMarginMiB = 2.0;
 constexpr std::size_t kHeapMarginBytes = 16 * 1024;
 
@@ -94,6 +94,8 @@ class SoakTest : public GLTest {
     ASSERT_FALSE(terrainPath.empty()) << "no soak terrain";
     LoadTerrainScene(terrainPath.c_str());
     ASSERT_TRUE(UseSceneSize(kSoakWidth, kSoakHeight));
+    // Whatever earlier tests in this process left in cache storage is not the soak's.
+    storageBefore_ = CacheStorageInUse();
   }
   void TearDown() override { UseDrawMethod(-1); }
 
@@ -107,7 +109,7 @@ class SoakTest : public GLTest {
     UseDrawMethod(-1);
     ASSERT_EQ(cache_->blocksBuilt - cache_->blocksReleased, 0) << MethodName(method) << " kept blocks";
     ASSERT_EQ(TakeMethodFootprint(), MethodFootprint{}) << Describe(TakeMethodFootprint());
-    ASSERT_EQ(CacheStorageInUse(), 0) << "cache storage kept after " << MethodName(method);
+    ASSERT_EQ(CacheStorageInUse(), storageBefore_) << "cache storage kept after " << MethodName(method);
     figures_[method].blocksBuilt += cache_->blocksBuilt;
     cache_ = nullptr;
   }
@@ -191,7 +193,7 @@ class SoakTest : public GLTest {
   }
 
   // Legs of one method each, the methods taking turns; CABTT legs go through the levels and
-  // builder kinds in turn and rebuild now and then on the way.
+  // builder kinds in turn and rebuild at least once on the way.
   LapRecord FlyLap(int frames) {
     LapRecord lap;
     rng_.seed(kSeed);
@@ -213,11 +215,14 @@ class SoakTest : public GLTest {
       }
       RandomViewSettings();
       RandomCamera();
-      const int legEnd = std::min(frames, frame_ + Between(20, 120));
+      const int legFrames = Between(20, 120);
+      const int legEnd = std::min(frames, frame_ + legFrames);
+      // A tree that has grown and built blocks is rebuilt at least once per leg.
+      const int rebuildAt = frame_ + Between(1, legFrames - 1);
       while (frame_ < legEnd) {
         if (Chance(0.02)) RandomViewSettings();
         if (Chance(0.01)) RandomCamera();
-        if (method == kCabttMethod && Chance(0.006)) RandomRebuild();
+        if (method == kCabttMethod && (frame_ == rebuildAt || Chance(0.004))) RandomRebuild();
         if (HasFatalFailure()) return lap;
         Frame(lap);
         if (HasFatalFailure()) return lap;
@@ -234,6 +239,7 @@ class SoakTest : public GLTest {
   float heading_ = 0.0f;
   int frame_ = 0;
   CountingCache* cache_ = nullptr;
+  long storageBefore_ = 0;
   MethodFigures figures_[2];
   static inline TempDir* terrainDirectory = nullptr;
   static inline std::string terrainPath;
@@ -294,8 +300,8 @@ TEST_F(SoakTest, LapsFlownAgainHoldTheSameAndGiveEverythingBack) {
         residentAfterFirst / kBytesPerMiB, residentAtEnd / kBytesPerMiB);
   }
   const MethodFigures& cabtt = figures_[kCabttMethod];
-  // Rebuilds on the way besides the one that starts each leg.
-  EXPECT_GT(cabtt.rebuilds, cabtt.switches);
+  // Rebuilds of grown trees besides the one that starts each leg.
+  EXPECT_GE(cabtt.rebuilds, 2 * cabtt.switches - kLaps);
   std::printf(
       "Soak: %ld frames in %.1f s (%.0f frames/s), %d laps of %zu checks, %ld CABTT rebuilds over %d of the %d "
       "levels and builders; heap in use after lap 1 %.2f MiB, at the end %+ld bytes more\n",
