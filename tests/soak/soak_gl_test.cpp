@@ -259,7 +259,7 @@ std::string FirstDifference(const std::vector<MethodFootprint>& first, const std
 }
 
 TEST_F(SoakTest, LapsFlownAgainHoldTheSameAndGiveEverythingBack) {
-  const int lapFrames = SoakFrames() / kLaps;
+  const int lapFrames = (SoakFrames() + kLaps - 1) / kLaps;
   const auto start = std::chrono::steady_clock::now();
   LapRecord first;
   std::size_t residentAfterFirst = 0;
@@ -304,7 +304,7 @@ TEST_F(SoakTest, LapsFlownAgainHoldTheSameAndGiveEverythingBack) {
   EXPECT_GE(cabtt.rebuilds, 2 * cabtt.switches - kLaps);
   std::printf(
       "Soak: %ld frames in %.1f s (%.0f frames/s), %d laps of %zu checks, %ld CABTT rebuilds over %d of the %d "
-      "levels and builders; heap in use after lap 1 %.2f MiB, at the end %+ld bytes more\n",
+      "levels and builders; heap in use after lap 1 %.2f MiB, then %+ld bytes by the end\n",
       frames, seconds, frames / seconds, kLaps, first.trace.size(), cabtt.rebuilds,
       std::popcount(cabtt.aggregations), 2 * (kMaxLevel + 1), heapAfterFirst / kBytesPerMiB,
       static_cast<long>(heapAtEnd) - static_cast<long>(heapAfterFirst));
