@@ -1,6 +1,7 @@
 # Quorvane: `make run` builds and starts the program on the default terrain;
 # `make test` builds and runs every test; `make bench` compares the drawing methods headless;
-# `make microbench` runs the micro benchmarks.
+# `make microbench` runs the micro benchmarks; `make soak` flies both drawing methods for 100000
+# frames checking that nothing leaks.
 BUILD_DIR ?= build
 BUILD_TYPE ?= RelWithDebInfo
 JOBS ?= 2
@@ -10,7 +11,7 @@ FUZZ_DIR ?= $(BUILD_DIR)-fuzz
 FUZZ_SECONDS ?= 600
 FUZZ_REGRESS_SECONDS ?= 30
 
-.PHONY: run test bench bench-only microbench deps build asan-test fuzz-build fuzz fuzz-regress clean
+.PHONY: run test bench bench-only microbench deps build asan-test fuzz-build fuzz fuzz-regress soak clean
 
 deps:
 	@scripts/install-deps
@@ -60,6 +61,14 @@ fuzz: fuzz-build
 # The seeds and kept crash inputs replayed, then each target fuzzed for FUZZ_REGRESS_SECONDS.
 fuzz-regress: fuzz-build
 	tests/fuzz/run_fuzz.sh regress $(FUZZ_DIR) $(FUZZ_REGRESS_SECONDS)
+
+# The long soak: both drawing methods flown for SOAK_FRAMES frames in all (the CI test flies a
+# few thousand).
+SOAK_FRAMES ?= 100000
+soak: deps
+	cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) $(CMAKE_FLAGS)
+	cmake --build $(BUILD_DIR) -j $(JOBS) --target gl_tests
+	cd $(BUILD_DIR) && QUORVANE_SOAK_FRAMES=$(SOAK_FRAMES) ./tests/gl_tests --gtest_filter='SoakTest.*'
 
 # Every drawing method over the same computed flight on the default terrain, offscreen: the
 # table on the terminal, every frame in build/bench.csv, the plot in build/bench.svg.

@@ -39,6 +39,12 @@ void BucketQueue::Clear() {
   size_ = 0;
 }
 
+int BucketQueue::FreeEntrySlots() const {
+  int slots = 0;
+  for (int32_t e = freeHead_; e != -1; e = entries_[e].next) ++slots;
+  return slots;
+}
+
 int BucketQueue::BucketOf(float key) const {
   // Equal to floor((key - base) x 8192) without the rounding of the subtraction, so an
   // entry's bucket stays the same however far the base has moved since it was filed.

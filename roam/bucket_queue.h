@@ -1,4 +1,5 @@
 #pragma once
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -36,6 +37,11 @@ class BucketQueue {
   float Base() const { return base_; }
   int CurrentBucket() const { return current_; }
   int Size() const { return size_; }
+  // Entry slots made since the last Clear, filed or free; and the storage kept for them.
+  int EntrySlots() const { return static_cast<int>(entries_.size()); }
+  std::size_t EntryCapacity() const { return entries_.capacity(); }
+  // Slots on the free list (walks it).
+  int FreeEntrySlots() const;
 
   // Calls visit(bucket, triangle) for every filed entry, buckets in index order.
   template <class Visit>

@@ -84,8 +84,27 @@ int PairPool::BlockCount() const {
   return count;
 }
 
-int PairPool::NewestBlockPairs() const {
-  if (newest_ == nullptr) return 0;
-  const char* first = FirstPair(newest_, sizeof(BlockHeader));
-  return static_cast<int>((newest_->end - first) / static_cast<std::ptrdiff_t>(sizeof(TrianglePair)));
+std::ptrdiff_t PairPool::PairsIn(BlockHeader* block) {
+  const char* first = FirstPair(block, sizeof(BlockHeader));
+  return (block->end - first) / static_cast<std::ptrdiff_t>(sizeof(TrianglePair));
 }
+
+std::ptrdiff_t PairPool::CapacityPairs() const {
+  std::ptrdiff_t pairs = 0;
+  for (BlockHeader* block = newest_; block != nullptr; block = block->older) pairs += PairsIn(block);
+  return pairs;
+}
+
+std::ptrdiff_t PairPool::CarvedPairs() const {
+  if (newest_ == nullptr) return 0;
+  const std::ptrdiff_t uncarved = (newest_->end - newest_->next) / static_cast<std::ptrdiff_t>(sizeof(TrianglePair));
+  return CapacityPairs() - uncarved;
+}
+
+std::ptrdiff_t PairPool::FreePairs() const {
+  std::ptrdiff_t pairs = 0;
+  for (TrianglePair* pair = freeList_; pair != nullptr; ++pairs) std::memcpy(&pair, pair, sizeof pair);
+  return pairs;
+}
+
+int PairPool::NewestBlockPairs() const { return newest_ == nullptr ? 0 : static_cast<int>(PairsIn(newest_)); }

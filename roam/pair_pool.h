@@ -26,10 +26,17 @@ class PairPool {
   int NewestBlockPairs() const;
   // Pairs taken and not given back.
   std::ptrdiff_t PairsInUse() const { return inUse_; }
+  // Room for pairs in all blocks together.
+  std::ptrdiff_t CapacityPairs() const;
+  // Pairs handed out at least once since the blocks were got; each is in use or free.
+  std::ptrdiff_t CarvedPairs() const;
+  // Pairs on the free list (walks it).
+  std::ptrdiff_t FreePairs() const;
 
  private:
   struct BlockHeader;
   void AddBlock(int pairs);
+  static std::ptrdiff_t PairsIn(BlockHeader* block);
 
   BlockHeader* newest_ = nullptr;
   TrianglePair* freeList_ = nullptr;

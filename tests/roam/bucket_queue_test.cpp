@@ -199,7 +199,13 @@ TEST_F(BucketQueueTest, RandomOperationsAgreeWithAModel) {
     }
     for (const auto& [t, key] : model) ASSERT_GE(key, clock) << "round " << round;
     ASSERT_EQ(queue_.Size(), static_cast<int>(model.size()));
+    // Every slot ever made is filed or free again, so the slots stay within the largest filing.
+    ASSERT_EQ(queue_.Size() + queue_.FreeEntrySlots(), queue_.EntrySlots()) << "round " << round;
   }
+  const int slots = queue_.EntrySlots();
+  queue_.Clear();
+  EXPECT_EQ(queue_.EntrySlots(), 0);
+  EXPECT_GE(queue_.EntryCapacity(), static_cast<std::size_t>(slots)) << "Clear keeps the storage";
 }
 
 TEST_F(BucketQueueTest, RemovingAMissingEntryExitsWithStatus3) {

@@ -26,6 +26,8 @@ TEST(PairPoolTest, BlocksGrowByHalfOfTheBlockThatFilled) {
   EXPECT_EQ(pool.NewestBlockPairs(), 24576 + 12288);
   EXPECT_EQ(taken.size(), 16384u + 24576u + 1u);
   EXPECT_EQ(pool.PairsInUse(), static_cast<std::ptrdiff_t>(taken.size()));
+  EXPECT_EQ(pool.CarvedPairs(), static_cast<std::ptrdiff_t>(taken.size()));
+  EXPECT_EQ(pool.CapacityPairs(), 16384 + 24576 + 36864);
   // No two pairs overlap.
   TrianglePair* previous = nullptr;
   for (TrianglePair* pair : taken) {
@@ -44,6 +46,10 @@ TEST(PairPoolTest, FreedPairsComeBackLastInFirstOutBeforeAnyNewCarving) {
   pool.Give(pairs[10]);
   pool.Give(pairs[20]);
   pool.Give(pairs[30]);
+  // Given-back pairs are free, not uncarved: nothing is lost between the two.
+  EXPECT_EQ(pool.FreePairs(), 3);
+  EXPECT_EQ(pool.CarvedPairs(), 16384);
+  EXPECT_EQ(pool.PairsInUse() + pool.FreePairs(), pool.CarvedPairs());
   EXPECT_EQ(pool.Take(), pairs[30]);
   EXPECT_EQ(pool.Take(), pairs[20]);
   EXPECT_EQ(pool.Take(), pairs[10]);
@@ -64,6 +70,8 @@ TEST(PairPoolTest, ReleaseAllReturnsEveryBlockAndTheFreeList) {
   pool.ReleaseAll();
   EXPECT_EQ(pool.BlockCount(), 0);
   EXPECT_EQ(pool.PairsInUse(), 0);
+  EXPECT_EQ(pool.FreePairs(), 0);
+  EXPECT_EQ(pool.CapacityPairs(), 0);
   pool.Activate();
   EXPECT_EQ(pool.BlockCount(), 1);
   EXPECT_EQ(pool.NewestBlockPairs(), 16384);

@@ -179,6 +179,9 @@ class Checker {
     });
     if (!ok) return false;
     if (entries != queue.Size()) return Fail(std::string("the ") + name + " queue miscounts its entries");
+    if (entries + queue.FreeEntrySlots() != queue.EntrySlots())
+      return Fail(std::string("the ") + name + " queue has lost entry slots: " + std::to_string(entries) + " filed, " +
+                  std::to_string(queue.FreeEntrySlots()) + " free of " + std::to_string(queue.EntrySlots()));
     return true;
   }
 
@@ -235,6 +238,9 @@ class Checker {
     const std::ptrdiff_t pairs = 2 + splitTriangles_;
     if (RoamPairPool.PairsInUse() != pairs)
       return Fail("the pool has " + std::to_string(RoamPairPool.PairsInUse()) + " pairs in use, the tree " + std::to_string(pairs));
+    if (pairs + RoamPairPool.FreePairs() != RoamPairPool.CarvedPairs())
+      return Fail("the pool has lost pairs: " + std::to_string(pairs) + " in use, " +
+                  std::to_string(RoamPairPool.FreePairs()) + " free of " + std::to_string(RoamPairPool.CarvedPairs()));
     return true;
   }
 

@@ -24,5 +24,6 @@ std::vector<RoamLeaf> CollectRoamLeaves();
 // - every splittable leaf diamond (or lone splittable leaf) is filed once in the SplitQueue,
 //   every mergeable split diamond once in the MergeQueue, nothing else is filed, no triangle
 //   in both, and the key is -65536.0 exactly for the unfiled;
-// - every ring entry sits in the bucket of its key; the pool holds exactly the tree's pairs.
+// - every ring entry sits in the bucket of its key, and every entry slot is filed or free;
+// - the pool holds exactly the tree's pairs, and every pair it has handed out is in use or free.
 std::string CheckRoamInvariants();

@@ -19,6 +19,7 @@
 #include "headless/redirected_stdout.h"
 #include "roam/roam_state.h"
 #include "support/frame_analysis.h"
+#include "support/gl_context.h"
 #include "support/shell_doubles.h"
 #include "support/terrain_log_capture.h"
 #include "terrain/error_metric.h"
@@ -32,6 +33,8 @@ constexpr float kVerticalScale = 0.1f;
 std::string loadedPath;
 const HeightField* loadedField = nullptr;
 bool attributesPushed = false;
+int sceneWidth = kSceneWidth;
+int sceneHeight = kSceneHeight;
 
 void LoadTerrain(const char* path) {
   PrepareTerrain(path, nullptr, kVerticalScale, false);
@@ -54,6 +57,8 @@ void LoadTerrainScene(const char* path) {
   InitGLState();
   if (CurrentHeightField == nullptr || CurrentHeightField != loadedField || loadedPath != path) LoadTerrain(path);
   glBindTexture(GL_TEXTURE_2D, 1);
+  sceneWidth = kSceneWidth;
+  sceneHeight = kSceneHeight;
 
   VerticalScale = kVerticalScale;
   ResetViewState();
@@ -108,9 +113,17 @@ void PlaceCamera(const Viewpoint& view) {
   UpdateCameras();
 }
 
+bool UseSceneSize(int width, int height) {
+  if (!MakeTestGLContextCurrent(width, height)) return false;
+  sceneWidth = width;
+  sceneHeight = height;
+  SelectCamera(CurrentCamera);
+  return true;
+}
+
 void SelectCamera(int camera) {
   CurrentCamera = camera;
-  Reshape(kSceneWidth, kSceneHeight);
+  Reshape(sceneWidth, sceneHeight);
 }
 
 void UseDrawMethod(int method) {
@@ -121,13 +134,17 @@ void UseAggregation(int level, bool adaptive) {
   Quietly([level, adaptive] { RebuildCabtt(level, adaptive); });
 }
 
-FrameImage RenderFrame() {
+void DrawSceneFrame() {
   DisplayFrame();
   glFinish();
+}
+
+FrameImage RenderFrame() {
+  DrawSceneFrame();
   FrameImage image;
-  image.width = kSceneWidth;
-  image.height = kSceneHeight;
-  image.rgb = ReadFrameRgb(kSceneWidth, kSceneHeight);
+  image.width = sceneWidth;
+  image.height = sceneHeight;
+  image.rgb = ReadFrameRgb(sceneWidth, sceneHeight);
   return image;
 }
 

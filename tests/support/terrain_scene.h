@@ -9,7 +9,8 @@
 // the test context: the start-up's terrain set-up (height field, error metric with the weight
 // 600, slope-shading texture as texture object 1, fixed GL state), camera 0 placed as the flight
 // model's camera update places it, the projection set up by Reshape, and frames rendered by
-// DisplayFrame. Needs a current GL context of kSceneWidth x kSceneHeight.
+// DisplayFrame. Needs a current GL context of kSceneWidth x kSceneHeight, or of the size given to
+// UseSceneSize.
 
 constexpr int kSceneWidth = 640;
 constexpr int kSceneHeight = 480;
@@ -19,8 +20,14 @@ constexpr int kRoamMethod = kRoamMethodIndex;
 constexpr int kCabttMethod = kCabttMethodIndex;
 
 // Loads the height field at path with the vertical scale 0.1 and builds everything above. A
-// scene already loaded from the same path is kept (the terrain is expensive to prepare).
+// scene already loaded from the same path is kept (the terrain is expensive to prepare). The
+// scene is drawn at kSceneWidth x kSceneHeight.
 void LoadTerrainScene(const char* path);
+
+// Remakes the test context's surface at width x height and draws the scene at that size (the
+// rasterizer's share of a frame shrinks with it). False when the surface cannot be made. The
+// next GLTest and LoadTerrainScene go back to the full size.
+bool UseSceneSize(int width, int height);
 
 // Deactivates the current method and frees the terrain, texture and method table.
 void UnloadTerrainScene();
@@ -60,7 +67,10 @@ struct FrameImage {
   const uint8_t* Pixel(int x, int y) const { return &rgb[3 * (static_cast<std::size_t>(y) * width + x)]; }
 };
 
-// DisplayFrame (clear, the current method's draw, swap), then the pixels.
+// DisplayFrame (clear, the current method's draw, swap), waiting until the GL has drawn it.
+void DrawSceneFrame();
+
+// DrawSceneFrame, then the pixels.
 FrameImage RenderFrame();
 
 // A control for the crack check: sinks the first vertex of every block the current method writes
