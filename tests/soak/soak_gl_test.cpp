@@ -23,7 +23,7 @@
 #include "cache/cache_storage.h"
 #include "support/cabtt_invariants.h"
 #include "support/coarse_terrain.h"
-#include "support/counting_cache.h"
+#include "cache/counting_cache.h"
 #include "support/gl_context.h"
 #include "support/method_footprint.h"
 #include "support/process_memory.h"
