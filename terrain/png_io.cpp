@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <new>
 
 // The byte-swapping transforms below turn big-endian PNG samples into host samples.
 static_assert(std::endian::native == std::endian::little);
@@ -61,10 +62,12 @@ png_structp CreateReader(int maxSide) {
   return png;
 }
 
-// Copies rowBytes of every libpng row into one new[] array.
+// Copies rowBytes of every libpng row into one new[] array; null when memory runs out (an image
+// near the size limit needs its size twice over while both copies exist).
 unsigned char* CopyRows(png_structp png, png_infop info, size_t rowBytes, size_t height) {
   png_bytepp rows = png_get_rows(png, info);
-  auto* pixels = new unsigned char[rowBytes * height];
+  auto* pixels = new (std::nothrow) unsigned char[rowBytes * height];
+  if (pixels == nullptr) return nullptr;
   for (size_t row = 0; row < height; ++row) std::memcpy(pixels + row * rowBytes, rows[row], rowBytes);
   return pixels;
 }
@@ -140,7 +143,7 @@ PngReadResult ReadGreyPng16(FILE* file, int maxSide, int* width, int* height, He
         CopyRows(png, info, static_cast<size_t>(*width) * sizeof(HeightSample), static_cast<size_t>(*height)));
   }
   png_destroy_read_struct(&png, &info, nullptr);
-  return grey16 ? PngReadResult::kRead : PngReadResult::kUnreadable;
+  return *samples != nullptr ? PngReadResult::kRead : PngReadResult::kUnreadable;
 }
 
 PngReadResult ReadGreyPng16(const char* path, int maxSide, int* width, int* height, HeightSample** samples) {
@@ -187,7 +190,7 @@ bool ReadImagePng(FILE* file, int maxSide, int* width, int* height, int* channel
     *texels = CopyRows(png, info, static_cast<size_t>(*width) * imageChannels, static_cast<size_t>(*height));
   }
   png_destroy_read_struct(&png, &info, nullptr);
-  return accepted;
+  return *texels != nullptr;
 }
 
 bool ReadImagePng(const char* path, int maxSide, int* width, int* height, int* channels,

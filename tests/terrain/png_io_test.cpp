@@ -2,8 +2,13 @@
 
 #include <gtest/gtest.h>
 #include <png.h>
+#include <sys/resource.h>
 
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
 #include <random>
+#include <string>
 #include <vector>
 
 #include "support/png_fixtures.h"
@@ -147,6 +152,45 @@ TEST_F(PngIoTest, HeaderWithBadChecksumIsDamage) {
   std::fclose(file);
   EXPECT_EQ(Read16(path, 16385), PngReadResult::kUnreadable);
 }
+
+#if !defined(__SANITIZE_ADDRESS__)  // the sanitizer reserves far more address space than a limit allows
+
+// The process's address space in bytes (VmSize).
+size_t AddressSpaceBytes() {
+  std::ifstream status("/proc/self/status");
+  for (std::string line; std::getline(status, line);) {
+    if (line.rfind("VmSize:", 0) == 0) return std::strtoull(line.c_str() + 7, nullptr, 10) * 1024;
+  }
+  return 0;
+}
+
+// An image that memory holds once (libpng's rows) but not twice (the copy handed back): the
+// reader reports it unreadable instead of the process ending on a failed allocation.
+TEST_F(PngIoTest, ImageMemoryCannotHoldTwiceIsRefusedNotACrash) {
+  constexpr int kSide = 2049;
+  constexpr size_t kImageBytes = size_t{kSide} * kSide * sizeof(HeightSample);
+  const std::string path = dir.File("big.png");
+  {
+    const std::vector<HeightSample> flat(size_t{kSide} * kSide, 1000);
+    ASSERT_TRUE(WriteGrey16Png(path.c_str(), kSide, kSide, flat.data()));
+  }
+  EXPECT_EXIT(
+      {
+        rlimit limit{};
+        limit.rlim_cur = limit.rlim_max = AddressSpaceBytes() + kImageBytes + kImageBytes / 2;
+        setrlimit(RLIMIT_AS, &limit);
+        int width = 0;
+        int height = 0;
+        HeightSample* samples = nullptr;
+        const PngReadResult result = ReadGreyPng16(path.c_str(), 1 << 20, &width, &height, &samples);
+        std::_Exit(result == PngReadResult::kUnreadable && samples == nullptr ? 0 : 1);
+      },
+      ::testing::ExitedWithCode(0), "");
+  // With the memory it needs the same file reads.
+  EXPECT_EQ(Read16(path), PngReadResult::kRead);
+}
+
+#endif
 
 TEST(ImagePngReaderTest, AcceptsEightBitGreyAndRgbOnly) {
   TempDir dir;
