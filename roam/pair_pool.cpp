@@ -19,6 +19,13 @@ namespace {
 
 char* FirstPair(void* header, std::size_t headerSize) { return static_cast<char*>(header) + headerSize; }
 
+// The free list runs through the first word of each free pair (see Give).
+TrianglePair* NextFree(const TrianglePair* pair) {
+  TrianglePair* next;
+  std::memcpy(&next, static_cast<const void*>(pair), sizeof next);
+  return next;
+}
+
 }  // namespace
 
 PairPool::~PairPool() { ReleaseAll(); }
@@ -46,8 +53,7 @@ TrianglePair* PairPool::Take() {
   ++inUse_;
   if (freeList_ != nullptr) {
     TrianglePair* pair = freeList_;
-    // The next link is the first word of the free pair (see Give).
-    std::memcpy(&freeList_, static_cast<const void*>(pair), sizeof freeList_);
+    freeList_ = NextFree(pair);
     return new (pair) TrianglePair;
   }
   if (newest_ == nullptr) {
@@ -103,7 +109,7 @@ std::ptrdiff_t PairPool::CarvedPairs() const {
 
 std::ptrdiff_t PairPool::FreePairs() const {
   std::ptrdiff_t pairs = 0;
-  for (TrianglePair* pair = freeList_; pair != nullptr; ++pairs) std::memcpy(&pair, pair, sizeof pair);
+  for (const TrianglePair* pair = freeList_; pair != nullptr; ++pairs) pair = NextFree(pair);
   return pairs;
 }
 
