@@ -119,6 +119,14 @@ void UpdateCameras() {
   Cameras[1].centre = {Cameras[0].centre.x, Cameras[0].centre.y, Flight.eyeHeight};
 }
 
+void LoadCameraModelView() {
+  const CameraView& view = Cameras[CurrentCamera];
+  const Point3& up = CameraUp[CurrentCamera];
+  glMatrixMode(GL_MODELVIEW);
+  glLoadIdentity();
+  gluLookAt(view.eye.x, view.eye.y, view.eye.z, view.centre.x, view.centre.y, view.centre.z, up.x, up.y, up.z);
+}
+
 void Reshape(int width, int height) {
   WindowWidth = width;
   WindowHeight = height;

@@ -58,6 +58,9 @@ void UpdateFlight(double step);
 // Copies the flight position into cameras 0 and 1.
 void UpdateCameras();
 
+// Loads the current camera's view as the model-view matrix.
+void LoadCameraModelView();
+
 // GLUT callbacks.
 void Reshape(int width, int height);
 void OnMouseButton(int button, int state, int x, int y);

@@ -4,9 +4,12 @@
 
 #include <cstdio>
 
+#include "aggregate/aggregation_builder.h"
 #include "app/frame_loop.h"
 #include "app/gl_state.h"
 #include "cabtt/cabtt_controls.h"
+#include "cabtt/cabtt_state.h"
+#include "cache/geometry_cache.h"
 #include "roam/roam_method.h"
 #include "terrain/error_metric.h"
 #include "terrain/height_field.h"
@@ -41,4 +44,16 @@ void InstallDrawMethods() {
   DrawMethods[kRoamMethodIndex] = StandardRoamMethod();
   DrawMethods[kCabttMethodIndex] = CabttDrawMethod(VertexArrayRangeSupported && FencesSupported);
   DrawMethodCount = 2;
+}
+
+void ReleaseTerrain() {
+  ResetFrameLoop();
+  ResetCabttState();
+  DiscardAggregationBuilder();
+  DestroyGeometryCache();
+  DestroyErrorMetric();
+  DestroyHeightField();
+  const GLuint texture = 1;
+  glDeleteTextures(1, &texture);
+  ResetGLState();
 }

@@ -19,3 +19,8 @@ constexpr int kCabttMethodIndex = 1;
 // Fills the draw-method table as start-up does: Standard ROAM, then CABTT with the video-memory
 // cache when the GL has both NV extensions (InitGLState must have run).
 void InstallDrawMethods();
+
+// Undoes PrepareTerrain and InstallDrawMethods: empties the draw-method table and the CABTT state,
+// frees the builder, cache, error metric, height field and texture object 1, and puts the GL state
+// back. The current method must already be deactivated.
+void ReleaseTerrain();

@@ -1,7 +1,6 @@
 #include "cabtt/cabtt_draw.h"
 
 #include <GL/gl.h>
-#include <GL/glu.h>
 
 #include <vector>
 
@@ -61,12 +60,7 @@ PassAction CabttSecondPassAction(int mode) {
 }
 
 void DrawCabtt() {
-  const CameraView& camera = Cameras[CurrentCamera];
-  const Point3& up = CameraUp[CurrentCamera];
-  glMatrixMode(GL_MODELVIEW);
-  glLoadIdentity();
-  gluLookAt(camera.eye.x, camera.eye.y, camera.eye.z, camera.centre.x, camera.centre.y,
-            camera.centre.z, up.x, up.y, up.z);
+  LoadCameraModelView();
   ComputeViewWedge();
   glDisable(GL_LINE_SMOOTH);
   glLineWidth(1.0f);

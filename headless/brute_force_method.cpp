@@ -3,7 +3,6 @@
 #define GL_GLEXT_PROTOTYPES
 #include <GL/gl.h>
 #include <GL/glext.h>
-#include <GL/glu.h>
 
 #include <cstddef>
 
@@ -56,11 +55,7 @@ void ActivateBruteForce() {
 }
 
 void DrawBruteForce() {
-  glMatrixMode(GL_MODELVIEW);
-  glLoadIdentity();
-  const CameraView& view = Cameras[CurrentCamera];
-  const Point3& up = CameraUp[CurrentCamera];
-  gluLookAt(view.eye.x, view.eye.y, view.eye.z, view.centre.x, view.centre.y, view.centre.z, up.x, up.y, up.z);
+  LoadCameraModelView();
   glEnable(GL_TEXTURE_2D);
   glPolygonMode(GL_FRONT, GL_FILL);
   glDisable(GL_POLYGON_OFFSET_LINE);

@@ -3,20 +3,16 @@
 #include <GL/gl.h>
 #include <unistd.h>
 
-#include "aggregate/aggregation_builder.h"
 #include "app/camera.h"
 #include "app/frame_loop.h"
 #include "app/gl_state.h"
 #include "app/scene_setup.h"
 #include "app/window_system.h"
 #include "cabtt/cabtt_state.h"
-#include "cache/geometry_cache.h"
 #include "headless/brute_force_method.h"
 #include "headless/headless_window.h"
 #include "headless/redirected_stdout.h"
 #include "roam/roam_state.h"
-#include "terrain/error_metric.h"
-#include "terrain/height_field.h"
 #include "terrain/texture.h"
 
 void PrepareHeadlessScene(const std::string& terrain, const std::string& texture, float verticalScale, int width,
@@ -42,15 +38,7 @@ void PrepareHeadlessScene(const std::string& terrain, const std::string& texture
 
 void TearDownHeadlessScene() {
   SetDrawMethodQuietly(-1);
-  ResetFrameLoop();
-  ResetCabttState();
-  DiscardAggregationBuilder();
-  DestroyGeometryCache();
-  DestroyErrorMetric();
-  DestroyHeightField();
-  const GLuint texture = 1;
-  glDeleteTextures(1, &texture);
-  ResetGLState();
+  ReleaseTerrain();
   ResetViewState();
   UseGlutWindowSystem();
 }

@@ -1,7 +1,6 @@
 #include "roam/roam_method.h"
 
 #include <GL/gl.h>
-#include <GL/glu.h>
 
 #include "app/camera.h"
 #include "app/keys.h"
@@ -78,11 +77,7 @@ void ActivateRoam() {
 }
 
 void DrawRoam() {
-  glMatrixMode(GL_MODELVIEW);
-  glLoadIdentity();
-  const CameraView& view = Cameras[CurrentCamera];
-  const Point3& up = CameraUp[CurrentCamera];
-  gluLookAt(view.eye.x, view.eye.y, view.eye.z, view.centre.x, view.centre.y, view.centre.z, up.x, up.y, up.z);
+  LoadCameraModelView();
   if (CullingLevel != 0) ComputeViewWedge();
   glDisable(GL_LINE_SMOOTH);
   glLineWidth(1.0f);

@@ -71,17 +71,9 @@ void LoadTerrainScene(const char* path) {
 
 void UnloadTerrainScene() {
   UseDrawMethod(-1);
-  ResetFrameLoop();
-  ResetCabttState();
-  DiscardAggregationBuilder();
-  DestroyGeometryCache();
-  DestroyErrorMetric();
-  DestroyHeightField();
+  ReleaseTerrain();
   loadedField = nullptr;
   loadedPath.clear();
-  const GLuint texture = 1;
-  glDeleteTextures(1, &texture);
-  ResetGLState();
   RemoveShellDoubles();
   CloseTerrainLog();
   ResetViewState();
