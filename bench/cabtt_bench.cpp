@@ -4,8 +4,6 @@
 // triangle counts of non-finest blocks are stand-ins, not those of the real builders.
 #include <benchmark/benchmark.h>
 
-#include <unistd.h>
-
 #include <cmath>
 #include <cstdio>
 
@@ -15,6 +13,7 @@
 #include "cabtt/cabtt_refine.h"
 #include "cabtt/cabtt_state.h"
 #include "cabtt/cabtt_tree.h"
+#include "headless/redirected_stdout.h"
 #include "support/cabtt_fakes.h"
 
 namespace {
@@ -39,15 +38,7 @@ struct BenchWorld {
     InstallFakeBuilder(level, true);
     PlaceCamera(0);
     // The activation's help text would clutter the benchmark table.
-    std::fflush(stdout);
-    const int savedStdout = dup(1);
-    std::FILE* sink = std::fopen("/dev/null", "w");
-    dup2(fileno(sink), 1);
-    ActivateCabtt();
-    std::fflush(stdout);
-    dup2(savedStdout, 1);
-    close(savedStdout);
-    std::fclose(sink);
+    Quietly(ActivateCabtt);
   }
   ~BenchWorld() { RemoveCabttTestWorld(); }
   RecordingGeometryCache* cache;
