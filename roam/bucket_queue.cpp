@@ -131,8 +131,9 @@ int BucketQueue::RefileOverflow() {
   return moved;
 }
 
-bool BucketQueue::SkipEmptyLaps() {
-  double nearest = std::numeric_limits<double>::infinity();
+bool BucketQueue::SkipEmptyLaps(float threshold) {
+  // No lap can hold anything below the threshold or the nearest overflow key.
+  double nearest = KeySlot(threshold);
   for (int32_t e = heads_[kOverflowBucket]; e != -1; e = entries_[e].next)
     nearest = std::fmin(nearest, KeySlot(entries_[e].triangle->key));
   constexpr double kFarthestReachable = 4503599627370496.0;  // 2^52
@@ -149,19 +150,20 @@ void BucketQueue::Advance() {
 }
 
 BintreeTriangle* BucketQueue::PopBelow(float threshold) {
-  if (size_ == 0) return nullptr;
-  const int target = BucketOf(threshold);
+  // The base walks forward to the threshold's bucket even through an empty queue, so that the
+  // keys filed later land in the ring where they belong.
   int emptyBuckets = 0;
-  while (current_ != target) {
+  for (int target = BucketOf(threshold); current_ != target; target = BucketOf(threshold)) {
     const int32_t head = heads_[current_];
-    // Every key in a bucket before the target's lies below the threshold.
+    // Every key in a bucket before the threshold's lies below the threshold; so does every key
+    // of the ring while the threshold is beyond it.
     if (head != -1) return Unlink(current_, -1, head);
     Advance();
     ++emptyBuckets;
     if (current_ != 0) continue;
     const int moved = RefileOverflow();
-    // Only an overflow target can keep the walk lapping an empty ring; skip those laps.
-    if (moved == 0 && emptyBuckets >= kRingBuckets && !SkipEmptyLaps()) return nullptr;
+    // Only a threshold beyond the ring can keep the walk lapping an empty ring; skip those laps.
+    if (moved == 0 && emptyBuckets >= kRingBuckets && !SkipEmptyLaps(threshold)) return nullptr;
   }
   int32_t previous = -1;
   for (int32_t e = heads_[current_]; e != -1; previous = e, e = entries_[e].next)

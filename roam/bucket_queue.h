@@ -28,7 +28,8 @@ class BucketQueue {
   // Unfiles t (found through its key); t's key is left as it is. A triangle filed nowhere is
   // an internal inconsistency that ends the program.
   void Remove(BintreeTriangle* t);
-  // Takes out one triangle whose key is below threshold, or returns null.
+  // Takes out one triangle whose key is below threshold, or returns null. The base walks forward
+  // to the threshold's bucket, also when nothing is filed.
   BintreeTriangle* PopBelow(float threshold);
   // Moves the base and every filed key down by amount and re-files every entry.
   void Rebase(float amount);
@@ -60,9 +61,9 @@ class BucketQueue {
   void Advance();
   // Moves overflow entries whose keys now fall within the ring; returns how many moved.
   int RefileOverflow();
-  // After a lap over an empty ring: skips whole laps until the nearest overflow key is in
-  // reach. False when no overflow key can ever come within reach.
-  bool SkipEmptyLaps();
+  // After a lap over an empty ring: skips whole laps until the threshold or the nearest overflow
+  // key is in reach. False when neither can ever come within reach.
+  bool SkipEmptyLaps(float threshold);
   BintreeTriangle* Unlink(int bucket, int32_t previous, int32_t entry);
   bool RemoveFrom(int bucket, const BintreeTriangle* t);
   [[noreturn]] void ReportMissing() const;
