@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <vector>
 
 #include "app/fatal.h"
 #include "app/gl_state.h"
@@ -81,12 +82,21 @@ void MakeShadingTexture() {
 
 namespace {
 
-// Each mip level is scaled from the one before, alternating between two scratch images.
-void UploadCompressedLevels(GLenum internalFormat, GLenum format) {
+// Halvings of the texture's side until the GL takes it.
+int LevelsAboveMax(int side, int maxSide) {
+  int skipped = 0;
+  while ((side >> skipped) > maxSide && (side >> skipped) > 1) ++skipped;
+  return skipped;
+}
+
+// Each mip level is scaled from the one before, alternating between two scratch images. The
+// first skipped levels are made but not uploaded: the chain starts at the first that fits.
+void UploadCompressedLevels(GLenum internalFormat, GLenum format, int skipped) {
   const int side = CurrentTexture.side;
   const size_t channels = static_cast<size_t>(CurrentTexture.channels);
-  glTexImage2D(GL_TEXTURE_2D, 0, static_cast<GLint>(internalFormat), side, side, 0, format, GL_UNSIGNED_BYTE,
-               CurrentTexture.texels);
+  if (skipped == 0)
+    glTexImage2D(GL_TEXTURE_2D, 0, static_cast<GLint>(internalFormat), side, side, 0, format, GL_UNSIGNED_BYTE,
+                 CurrentTexture.texels);
   const size_t half = static_cast<size_t>(side / 2);
   const size_t quarter = static_cast<size_t>(side / 4);
   auto* larger = new unsigned char[half * half * channels];
@@ -97,8 +107,9 @@ void UploadCompressedLevels(GLenum internalFormat, GLenum format) {
     unsigned char* destination = level % 2 == 1 ? larger : smaller;
     gluScaleImage(format, 2 * size, 2 * size, GL_UNSIGNED_BYTE, previous, size, size, GL_UNSIGNED_BYTE,
                   destination);
-    glTexImage2D(GL_TEXTURE_2D, level, static_cast<GLint>(internalFormat), size, size, 0, format,
-                 GL_UNSIGNED_BYTE, destination);
+    if (level >= skipped)
+      glTexImage2D(GL_TEXTURE_2D, level - skipped, static_cast<GLint>(internalFormat), size, size, 0, format,
+                   GL_UNSIGNED_BYTE, destination);
     previous = destination;
   }
   delete[] larger;
@@ -107,7 +118,13 @@ void UploadCompressedLevels(GLenum internalFormat, GLenum format) {
 
 }  // namespace
 
-void UploadTexture() {
+int MaxTextureSide() {
+  GLint side = 0;
+  glGetIntegerv(GL_MAX_TEXTURE_SIZE, &side);
+  return side;
+}
+
+void UploadTexture(int maxSide) {
   const bool grey = CurrentTexture.channels == 1;
   const GLenum format = grey ? GL_LUMINANCE : GL_RGB;
   glBindTexture(GL_TEXTURE_2D, 1);
@@ -119,12 +136,26 @@ void UploadTexture() {
   glGetIntegerv(GL_PACK_ALIGNMENT, &packAlignment);
   glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
   glPixelStorei(GL_PACK_ALIGNMENT, 1);
+  // A texture larger than the GL takes is scaled down by halves on both paths (the compressed
+  // one would otherwise be refused by the GL and the terrain drawn untextured).
+  const int skipped = LevelsAboveMax(CurrentTexture.side, maxSide);
   if (TextureCompressionSupported) {
-    UploadCompressedLevels(grey ? GL_COMPRESSED_LUMINANCE_ARB : GL_COMPRESSED_RGB_ARB, format);
-  } else if (gluBuild2DMipmaps(GL_TEXTURE_2D, grey ? GL_LUMINANCE8 : 3, CurrentTexture.side, CurrentTexture.side,
-                               format, GL_UNSIGNED_BYTE, CurrentTexture.texels) != 0) {
-    std::printf("glu Error building Mipmaps\n");
-    FatalExit(1);
+    UploadCompressedLevels(grey ? GL_COMPRESSED_LUMINANCE_ARB : GL_COMPRESSED_RGB_ARB, format, skipped);
+  } else {
+    const int side = CurrentTexture.side >> skipped;
+    std::vector<unsigned char> scaled;
+    const unsigned char* texels = CurrentTexture.texels;
+    if (skipped > 0) {
+      scaled.resize(static_cast<size_t>(side) * side * static_cast<size_t>(CurrentTexture.channels));
+      gluScaleImage(format, CurrentTexture.side, CurrentTexture.side, GL_UNSIGNED_BYTE, texels, side, side,
+                    GL_UNSIGNED_BYTE, scaled.data());
+      texels = scaled.data();
+    }
+    if (gluBuild2DMipmaps(GL_TEXTURE_2D, grey ? GL_LUMINANCE8 : 3, side, side, format, GL_UNSIGNED_BYTE, texels) !=
+        0) {
+      std::printf("glu Error building Mipmaps\n");
+      FatalExit(1);
+    }
   }
   glPixelStorei(GL_UNPACK_ALIGNMENT, unpackAlignment);
   glPixelStorei(GL_PACK_ALIGNMENT, packAlignment);

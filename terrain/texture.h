@@ -38,10 +38,13 @@ bool TextureSideAccepted(int width, int height);
 // above. Flat cells get 168.
 void MakeShadingTexture();
 
+// The largest texture side the GL takes.
+int MaxTextureSide();
+
 // Uploads the CurrentTexture as texture object 1 with a full mipmap chain, compressed level by
-// level when the GL offers texture compression. A failed mipmap build ends the process with
-// status 1.
-void UploadTexture();
+// level when the GL offers texture compression. A texture wider than maxSide is scaled down by
+// halves until it fits, on both paths. A failed mipmap build ends the process with status 1.
+void UploadTexture(int maxSide = MaxTextureSide());
 
 // Frees the CurrentTexture's texels.
 void DestroyTexture();

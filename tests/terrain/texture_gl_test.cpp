@@ -140,6 +140,20 @@ TEST_F(TextureUploadTest, CompressedUploadScalesEveryLevelFromTheOneBefore) {
   }
 }
 
+// A texture wider than the GL takes is scaled down by halves on both paths: the chain starts at
+// the first level that fits (the compressed path would otherwise upload nothing usable).
+TEST_F(TextureUploadTest, TextureAboveTheGLsLimitIsScaledDownToFit) {
+  for (bool compressed : {false, true}) {
+    TextureCompressionSupported = compressed;
+    std::vector<unsigned char> texels = Install(64, 1);
+    std::fill(texels.begin(), texels.end(), 200);
+    std::copy(texels.begin(), texels.end(), CurrentTexture.texels);
+    UploadTexture(16);
+    ExpectCompleteMipmappedTexture(16);
+    for (unsigned char texel : ReadLevel(0, 16, 1)) ASSERT_NEAR(texel, 200, 4) << "compressed " << compressed;
+  }
+}
+
 TEST_F(TextureUploadTest, FailedMipmapBuildEndsTheProgram) {
   GTEST_FLAG_SET(death_test_style, "threadsafe");
   TextureCompressionSupported = false;
