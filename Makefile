@@ -11,7 +11,7 @@ FUZZ_DIR ?= $(BUILD_DIR)-fuzz
 FUZZ_SECONDS ?= 600
 FUZZ_REGRESS_SECONDS ?= 30
 
-.PHONY: run test bench bench-only microbench deps build asan-test fuzz-build fuzz fuzz-regress soak clean
+.PHONY: run test bench bench-only microbench deps build release-build asan-test fuzz-build fuzz fuzz-regress soak clean
 
 deps:
 	@scripts/install-deps
@@ -19,6 +19,12 @@ deps:
 build: deps
 	cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) $(CMAKE_FLAGS)
 	cmake --build $(BUILD_DIR) -j $(JOBS)
+
+# The programs as a user's plain Release build compiles them (-O3, where the compiler warns
+# differently), without the tests.
+release-build: deps
+	cmake -S . -B $(BUILD_DIR)-release -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF -DQUORVANE_BENCH=OFF $(CMAKE_FLAGS)
+	cmake --build $(BUILD_DIR)-release -j $(JOBS) --target quorvane quorvane-bench
 
 # Without a display the program cannot open its window: the headless comparison runs instead.
 run: build
@@ -41,7 +47,7 @@ SANITIZER_ENV = ASAN_OPTIONS=detect_leaks=1 \
   UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 
 asan-test: deps
-	cmake -S . -B $(BUILD_DIR)-asan -DCMAKE_BUILD_TYPE=Debug -DQUORVANE_SANITIZE=ON -DQUORVANE_BENCH=OFF
+	cmake -S . -B $(BUILD_DIR)-asan -DCMAKE_BUILD_TYPE=Debug -DQUORVANE_SANITIZE=ON -DQUORVANE_BENCH=OFF $(CMAKE_FLAGS)
 	cmake --build $(BUILD_DIR)-asan -j $(JOBS) --target unit_tests gl_tests e2e_tests quorvane quorvane-bench default_terrain keep_modules
 	cd $(BUILD_DIR)-asan && $(SANITIZER_ENV) QUORVANE_SOAK_FRAMES=2000 ctest --output-on-failure --timeout 900 -L 'unit|gl' -j $(JOBS)
 	cd $(BUILD_DIR)-asan && $(SANITIZER_ENV) ASAN_OPTIONS=detect_leaks=1:verify_asan_link_order=0 \
@@ -50,9 +56,10 @@ asan-test: deps
 
 # libFuzzer targets for the height-field and texture readers (clang, ASan, UBSan): only they and
 # the library are built, and the seed corpus generated.
-fuzz-build: deps
+fuzz-build:
+	@scripts/install-deps fuzz
 	cmake -S . -B $(FUZZ_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_COMPILER=clang \
-	  -DCMAKE_CXX_COMPILER=clang++ -DQUORVANE_FUZZ=ON -DQUORVANE_BENCH=OFF -DBUILD_TESTING=OFF
+	  -DCMAKE_CXX_COMPILER=clang++ -DQUORVANE_FUZZ=ON -DQUORVANE_BENCH=OFF -DBUILD_TESTING=OFF $(CMAKE_FLAGS)
 	cmake --build $(FUZZ_DIR) -j $(JOBS) --target fuzz_targets
 
 # Each target for FUZZ_SECONDS, its corpus kept in $(FUZZ_DIR)/fuzz_corpus.
@@ -84,4 +91,4 @@ microbench: build
 	cd $(BUILD_DIR) && ./bench/micro_bench
 
 clean:
-	rm -rf $(BUILD_DIR) $(BUILD_DIR)-asan $(FUZZ_DIR)
+	rm -rf $(BUILD_DIR) $(BUILD_DIR)-asan $(BUILD_DIR)-release $(FUZZ_DIR)

@@ -72,7 +72,8 @@ void ProgressBar::Update(const std::string& label, int done, int total) {
   const size_t width = DisplayWidth(line);
   // Blank whatever a longer previous line left behind.
   if (width < drawnWidth_) line += std::string(drawnWidth_ - width, ' ');
-  std::fputs(("\r" + line).c_str(), out_);
+  std::fputc('\r', out_);
+  std::fputs(line.c_str(), out_);
   std::fflush(out_);
   drawnWidth_ = width > 0 ? width : 1;
   lastDraw_ = now;
@@ -80,7 +81,9 @@ void ProgressBar::Update(const std::string& label, int done, int total) {
 
 void ProgressBar::Finish() {
   if (out_ == nullptr || drawnWidth_ == 0) return;
-  std::fputs(("\r" + std::string(drawnWidth_, ' ') + "\r").c_str(), out_);
+  std::fputc('\r', out_);
+  std::fputs(std::string(drawnWidth_, ' ').c_str(), out_);
+  std::fputc('\r', out_);
   std::fflush(out_);
   drawnWidth_ = 0;
 }
