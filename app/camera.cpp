@@ -130,6 +130,8 @@ void LoadCameraModelView() {
 void Reshape(int width, int height) {
   WindowWidth = width;
   WindowHeight = height;
+  // A new size (leaving full screen, say) leaves the window's contents undefined: draw again.
+  Flight.moved = true;
   glViewport(0, 0, width, height);
   glMatrixMode(GL_PROJECTION);
   glLoadIdentity();

@@ -45,6 +45,10 @@ extern int SavedWindowHeight;
 
 constexpr int kMaxSpeedUp = 1 << 30;
 
+// The zoom keys keep a camera's vertical field of view within [narrowest, widest), in degrees.
+constexpr float kNarrowestFieldOfView = 0.001f;
+constexpr float kWidestFieldOfView = 180.0f;
+
 // Puts cameras, flight, pointer and view settings back to their start values
 // (clearance 0.2 x VerticalScale).
 void ResetViewState();

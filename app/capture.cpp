@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/camera.h"
+#include "app/frame_loop.h"
 #include "terrain/png_io.h"
 
 int CaptureCounter = 0;
@@ -21,6 +22,7 @@ void CaptureScreen() {
   captureName[5] = static_cast<char>('0' + (c / 100) % 10);
   captureName[6] = static_cast<char>('0' + (c / 10) % 10);
   captureName[7] = static_cast<char>('0' + c % 10);
+  RedrawUncounted();
   SaveWindowImage(captureName);
   CaptureCounter += 1;
 }

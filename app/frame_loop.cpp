@@ -9,6 +9,8 @@
 #include "app/keys.h"
 #include "app/terrain_log.h"
 #include "app/window_system.h"
+#include "cabtt/cabtt_state.h"
+#include "roam/roam_state.h"
 
 DrawMethod DrawMethods[kMaxDrawMethods] = {};
 int DrawMethodCount = 0;
@@ -17,17 +19,35 @@ FrameStats Stats = {};
 double IdlePreviousTime = 0.0;
 double SmoothedFrameTime = 0.0;
 
-void DisplayFrame() {
+namespace {
+
+// Clears the frame and draws the current method into it; true when a method drew.
+bool DrawView() {
   if (CurrentCamera == 1 || CurrentCamera == 2)
     glClearColor(1.0f, 1.0f, 1.0f, 0.5f);
   else
     glClearColor(0.4f, 0.6f, 1.0f, 0.5f);
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-  if (CurrentDrawMethod >= 0 && DrawMethods[CurrentDrawMethod].draw != nullptr) {
-    DrawMethods[CurrentDrawMethod].draw();
-    Stats.frames += 1;
-  }
+  if (CurrentDrawMethod < 0 || DrawMethods[CurrentDrawMethod].draw == nullptr) return false;
+  DrawMethods[CurrentDrawMethod].draw();
+  return true;
+}
+
+}  // namespace
+
+void DisplayFrame() {
+  if (DrawView()) Stats.frames += 1;
   Window.swapBuffers();
+}
+
+void RedrawUncounted() {
+  const FrameStats stats = Stats;
+  const RoamCounterSet roam = RoamCounters;
+  const CabttCounterSet cabtt = CabttCounters;
+  DrawView();
+  Stats = stats;
+  RoamCounters = roam;
+  CabttCounters = cabtt;
 }
 
 void IdleStep() {
@@ -79,17 +99,19 @@ void PrintStats() {
   // No frame or no elapsed time: report the per-frame figures as 0 rather than divide by zero.
   const double framesPerSecond = elapsed == 0 ? 0.0 : Stats.frames * 1000.0 / elapsed;
   const double trianglesPerFrame = Stats.frames == 0 ? 0.0 : Stats.triangles / Stats.frames;
-  const int bytesPerFrame = Stats.frames == 0 ? 0 : static_cast<int>(Stats.bytes / Stats.frames);
-  LogPrintf("%d frames in %dms = %.2f frames/second, %.2f triangles/frame\n%d bytes of bandwidth/frame\n",
-            static_cast<int>(Stats.frames), static_cast<int>(elapsed), framesPerSecond, trianglesPerFrame,
-            bytesPerFrame);
+  // Truncated toward zero as the int it is printed as, but in 64 bits: a frame of several GiB
+  // must not overflow.
+  const long long bytesPerFrame = Stats.frames == 0 ? 0 : static_cast<long long>(Stats.bytes / Stats.frames);
+  LogPrintf("%u frames in %ums = %.2f frames/second, %.2f triangles/frame\n%lld bytes of bandwidth/frame\n",
+            Stats.frames, elapsed, framesPerSecond, trianglesPerFrame, bytesPerFrame);
   FlushTerrainLog();
 }
 
 void ResetStats() {
-  if (CurrentDrawMethod >= 0 && CurrentDrawMethod < DrawMethodCount &&
-      DrawMethods[CurrentDrawMethod].resetStats != nullptr)
-    DrawMethods[CurrentDrawMethod].resetStats();
+  // Every method, not only the current one: a method's counters are divided by the frames since
+  // this reset when it prints them, whichever method drew those frames.
+  for (int index = 0; index < DrawMethodCount; ++index)
+    if (DrawMethods[index].resetStats != nullptr) DrawMethods[index].resetStats();
   Stats.frames = 0;
   Stats.bytes = 0.0;
   Stats.triangles = 0.0;

@@ -30,6 +30,11 @@ extern double IdlePreviousTime;
 extern double SmoothedFrameTime;
 
 void DisplayFrame();
+
+// Draws the current view again into the back buffer, as DisplayFrame does but without the swap
+// and without counting it: the frame statistics and the methods' counters are put back. After a
+// swap the back buffer's contents are undefined, so this is how a capture gets the picture.
+void RedrawUncounted();
 void IdleStep();
 void SetDrawMethod(int index);
 void PrintStats();

@@ -12,6 +12,16 @@ namespace {
 
 void LogCullingLevel() { LogPrintf("Culling turned %s (level=%d)\n", CullingLevel != 0 ? "on" : "off", CullingLevel); }
 
+// A field of view of 180 degrees or more turns the picture upside down and the view wedge inside
+// out; one that shrinks to nothing leaves no projection. A press that would leave the range
+// changes nothing.
+void ZoomTo(float fieldOfView) {
+  if (fieldOfView >= kNarrowestFieldOfView && fieldOfView < kWidestFieldOfView)
+    Cameras[CurrentCamera].fieldOfView = fieldOfView;
+  Reshape(WindowWidth, WindowHeight);
+  Flight.moved = true;
+}
+
 void ToggleFullScreen() {
   Flight.moved = true;
   if (!FullScreen) {
@@ -55,14 +65,10 @@ void OnKey(unsigned char key, int /*x*/, int /*y*/) {
       }
       break;
     case '+':
-      Cameras[CurrentCamera].fieldOfView *= 0.95f;
-      Reshape(WindowWidth, WindowHeight);
-      Flight.moved = true;
+      ZoomTo(Cameras[CurrentCamera].fieldOfView * 0.95f);
       break;
     case '-':
-      Cameras[CurrentCamera].fieldOfView = static_cast<float>(Cameras[CurrentCamera].fieldOfView * 1.0526315789473684);
-      Reshape(WindowWidth, WindowHeight);
-      Flight.moved = true;
+      ZoomTo(static_cast<float>(Cameras[CurrentCamera].fieldOfView * 1.0526315789473684));
       break;
     case '1':
     case '2':

@@ -25,7 +25,16 @@ void Rebuild(int level, bool adaptive) {
 void CabttKeyHandler(unsigned char key, int x, int y) {
   switch (key) {
     case '>':
-      if (AggregationLevel < CurrentHeightField->n) Rebuild(AggregationLevel + 1, AdaptiveAggregation);
+      if (AggregationLevel >= CurrentHeightField->n) break;
+      // A block is drawn with 16-bit indices: a level whose blocks hold more vertices is refused
+      // here rather than stopping the program when the cache is set up for it.
+      if (!LevelFitsIndexRange(AggregationLevel + 1)) {
+        LogAndPrint("Aggregation level %d needs more vertices per block than 16-bit indices reach: staying at "
+                    "level %d\n",
+                    AggregationLevel + 1, AggregationLevel);
+        break;
+      }
+      Rebuild(AggregationLevel + 1, AdaptiveAggregation);
       break;
     case '<':
       if (AggregationLevel > 0) Rebuild(AggregationLevel - 1, AdaptiveAggregation);
@@ -43,11 +52,12 @@ void PrintCabttStats() {
   const double frames = static_cast<double>(Stats.frames);
   const CabttCounterSet& c = CabttCounters;
   LogPrintf("%.2f merge tests, %.2f merges, %.2f split tests, %.2f splits, %.2f force splits per frame\n",
-            PerUnit(c.mergeTests, frames), PerUnit(c.merges, frames), PerUnit(c.splitTests, frames),
-            PerUnit(c.splits, frames), PerUnit(c.forceSplits, frames));
+            PerUnit(static_cast<double>(c.mergeTests), frames), PerUnit(static_cast<double>(c.merges), frames),
+            PerUnit(static_cast<double>(c.splitTests), frames), PerUnit(static_cast<double>(c.splits), frames),
+            PerUnit(static_cast<double>(c.forceSplits), frames));
   const double aggregates = static_cast<double>(c.aggregateTrianglesDrawn);
   LogPrintf("%.2f aggregate tris per frame, %.2f sub-triangles per aggregate tri\n",
-            PerUnit(aggregates, frames), PerUnit(Stats.triangles, aggregates));
+            PerUnit(aggregates, frames), PerUnit(static_cast<double>(c.subTrianglesDrawn), aggregates));
 }
 
 void ResetCabttStats() { CabttCounters = {}; }

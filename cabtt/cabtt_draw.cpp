@@ -30,7 +30,10 @@ void ApplyCabttWireframeState(int mode) {
       glDisable(GL_POLYGON_OFFSET_LINE);
       break;
     case 1:
+      // The lines of the second pass are pulled towards the eye, or the surface of the first
+      // would hide them.
       glEnable(GL_POLYGON_OFFSET_LINE);
+      glPolygonOffset(0.0f, -4.0f);
       glColor4f(0.0f, 0.0f, 0.0f, 1.0f);
       glEnable(GL_TEXTURE_2D);
       glPolygonMode(GL_FRONT, GL_FILL);
@@ -38,7 +41,7 @@ void ApplyCabttWireframeState(int mode) {
     case 2:
       glDisable(GL_TEXTURE_2D);
       glEnable(GL_POLYGON_OFFSET_LINE);
-      glPolygonOffset(0.0f, 1.0f);
+      glPolygonOffset(0.0f, -4.0f);
       glPolygonMode(GL_FRONT, GL_FILL);
       glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
       break;
@@ -80,6 +83,7 @@ void DrawCabttPasses(PassAction secondPass) {
     // Only the indices count for cached blocks: three 16-bit indices per sub-triangle.
     Stats.bytes += 6.0 * FrameSubTriangles;
     Stats.triangles += FrameSubTriangles;
+    CabttCounters.subTrianglesDrawn += static_cast<uint64_t>(FrameSubTriangles);
     FrameSubTriangles = 0;
     if (secondPass == nullptr) break;
     secondPass();

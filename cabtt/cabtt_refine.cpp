@@ -58,7 +58,7 @@ void FileIfMergeable(AggregateTriangle* p) {
 // Tests every entry whose key has fallen below the clock: acts on it when its fresh key is
 // below the clock too, else files it again under the fresh key. Entries filed during the pass
 // with keys below the clock are taken in the same pass.
-void RunPass(CabttQueue& queue, float (*freshKey)(VertexId), uint32_t& tests,
+void RunPass(CabttQueue& queue, float (*freshKey)(VertexId), uint64_t& tests,
              void (*act)(AggregateTriangle*)) {
   while (!queue.Empty() && queue.FirstKey() < CabttTravel) {
     AggregateTriangle* node = queue.PopFirst();

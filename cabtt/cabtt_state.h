@@ -5,14 +5,16 @@
 #include "cabtt/cabtt_queue.h"
 #include "terrain/point3.h"
 
-// Statistics advanced by refinement and drawing; only ResetCabttStats clears them.
+// Statistics advanced by refinement and drawing; only ResetCabttStats clears them. 64 bits: they
+// grow without bound between two resets.
 struct CabttCounterSet {
-  uint32_t mergeTests;
-  uint32_t merges;
-  uint32_t splitTests;
-  uint32_t splits;  // forced splits included
-  uint32_t forceSplits;
-  uint32_t aggregateTrianglesDrawn;
+  uint64_t mergeTests;
+  uint64_t merges;
+  uint64_t splitTests;
+  uint64_t splits;  // forced splits included
+  uint64_t forceSplits;
+  uint64_t aggregateTrianglesDrawn;
+  uint64_t subTrianglesDrawn;  // CABTT's own share of the frame statistics' triangles
 };
 
 constexpr int kDefaultAggregationLevel = 4;

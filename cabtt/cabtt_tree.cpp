@@ -6,6 +6,7 @@
 #include "aggregate/aggregation_builder.h"
 #include "app/camera.h"
 #include "app/terrain_log.h"
+#include "cache/block_limits.h"
 #include "cabtt/cabtt_keys.h"
 #include "cabtt/cabtt_state.h"
 
@@ -55,6 +56,13 @@ void DeletePairsBelow(AggregatePair* pair) {
 
 int ClampAggregationLevel(int level) { return std::clamp(level, 0, CurrentHeightField->n); }
 
+int LevelBlockVertices(int level) {
+  const int a = 1 << level;
+  return (a + 1) * (a + 2) / 2;
+}
+
+bool LevelFitsIndexRange(int level) { return level < 16 && LevelBlockVertices(level) <= kMaxBlockVertices; }
+
 void BuildCabttRoots() {
   CabttRoots = new CabttRoot[2];
   for (int i = 0; i < 2; ++i) {
@@ -70,7 +78,7 @@ void BuildCabttRoots() {
     CabttRoots[i].Top()->baseNeighbour = CabttRoots[1 - i].Top();
   }
   const int a = 1 << AggregationLevel;
-  ActiveCache->Init((a + 1) * (a + 2) / 2, 3 * a * a);
+  ActiveCache->Init(LevelBlockVertices(AggregationLevel), 3 * a * a);
 }
 
 void DestroyCabtt() {

@@ -22,3 +22,8 @@ void ActivateCabttCached();
 
 // The level actually usable on the current height field: 0..n.
 int ClampAggregationLevel(int level);
+
+// Vertices of the largest block of a level, (2^L + 1)(2^L + 2) / 2, and whether 16-bit indices
+// reach them all (up to level 8).
+int LevelBlockVertices(int level);
+bool LevelFitsIndexRange(int level);

@@ -11,7 +11,7 @@
 #include "app/scene_setup.h"
 #include "cabtt/cabtt_refine.h"
 #include "cabtt/cabtt_state.h"
-#include "cache/block_limits.h"
+#include "cabtt/cabtt_tree.h"
 #include "cache/counting_cache.h"
 #include "cache/geometry_cache.h"
 #include "headless/brute_force_method.h"
@@ -86,8 +86,7 @@ std::string CheckMethodsFitTerrain(const std::vector<BenchMethod>& methods, int 
     if (method.level > n)
       return "CABTT level " + std::to_string(method.level) + " is above the terrain's grid exponent " +
              std::to_string(n);
-    const int a = 1 << method.level;
-    if ((a + 1) * (a + 2) / 2 > kMaxBlockVertices)
+    if (!LevelFitsIndexRange(method.level))
       return "CABTT level " + std::to_string(method.level) + " makes blocks beyond 16-bit indices (at most 8)";
   }
   return "";

@@ -48,7 +48,7 @@ PassAction ApplyFirstPassState() {
   }
 }
 
-double PerFrame(int32_t count) {
+double PerFrame(uint64_t count) {
   // No frames since the last reset: nothing per frame rather than a division by zero.
   if (Stats.frames == 0) return 0.0;
   return static_cast<double>(count) / static_cast<double>(Stats.frames);

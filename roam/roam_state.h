@@ -7,13 +7,13 @@
 #include "terrain/point3.h"
 
 // Work counts of the Standard ROAM method; they outlive deactivation and are cleared only by
-// resetting the statistics.
+// resetting the statistics. 64 bits: they grow without bound between two resets.
 struct RoamCounterSet {
-  int32_t mergeTests;
-  int32_t merges;
-  int32_t splitTests;
-  int32_t splits;
-  int32_t forceSplits;
+  uint64_t mergeTests;
+  uint64_t merges;
+  uint64_t splitTests;
+  uint64_t splits;
+  uint64_t forceSplits;
 };
 
 extern RoamCounterSet RoamCounters;

@@ -22,7 +22,7 @@ float DistanceBeyondError(VertexId v) {
 
 // Tests every candidate of queue whose key has come due: re-files it under its new key if it
 // is not due after all, else changes it (merges or splits it).
-void TestDueCandidates(BucketQueue& queue, int32_t& tests, float (*keyOf)(VertexId), void (*change)(BintreeTriangle*)) {
+void TestDueCandidates(BucketQueue& queue, uint64_t& tests, float (*keyOf)(VertexId), void (*change)(BintreeTriangle*)) {
   while (BintreeTriangle* t = queue.PopBelow(RoamTravel)) {
     ++tests;
     const float key = keyOf(t->splitVertex);

@@ -62,7 +62,7 @@ TEST_F(CaptureTest, FirstRowIsTheTopRowForAnOddWidth) {
   glClear(GL_COLOR_BUFFER_BIT);
   glDisable(GL_SCISSOR_TEST);
 
-  CaptureScreen();
+  SaveWindowImage("quor0000.png");
   const std::vector<unsigned char> pixels = ReadCapture("quor0000.png", 641, 479);
   ASSERT_EQ(pixels.size(), 641u * 479u);
   for (int row : {0, 100, 238}) EXPECT_EQ(pixels[row * 641 + 640], 204) << "row " << row;
@@ -109,6 +109,31 @@ TEST_F(CaptureTest, WithoutAMethodCameraZeroShowsSkyAndOverheadCamerasWhite) {
   CaptureScreen();
   for (unsigned char value : ReadCapture("quor0000.png", 640, 480)) ASSERT_EQ(value, 153);
   for (unsigned char value : ReadCapture("quor0001.png", 640, 480)) ASSERT_EQ(value, 255);
+}
+
+// After a swap the back buffer's contents are undefined (a driver that flips buffers hands back
+// an old frame): the capture draws the view again rather than read what is left there, and that
+// redraw is not counted.
+TEST_F(CaptureTest, CaptureDrawsTheViewAgainUncounted) {
+  WindowWidth = 64;
+  WindowHeight = 48;
+  DrawMethods[0] = {nullptr, [] {
+                      glClearColor(0.0f, 0.6f, 0.0f, 1.0f);
+                      glClear(GL_COLOR_BUFFER_BIT);
+                      Stats.triangles += 7;
+                    },
+                    nullptr, nullptr, nullptr, nullptr};
+  DrawMethodCount = 1;
+  SetDrawMethod(0);
+  DisplayFrame();
+  glClearColor(1.0f, 0.0f, 0.0f, 1.0f);  // what a flip may leave behind
+  glClear(GL_COLOR_BUFFER_BIT);
+  CaptureScreen();
+  for (unsigned char value : ReadCapture("quor0000.png", 64, 48)) ASSERT_EQ(value, 153);
+  EXPECT_EQ(Stats.frames, 1u);
+  EXPECT_EQ(Stats.triangles, 7.0);
+  EXPECT_EQ(Shell.swaps, 1);
+  CurrentDrawMethod = -1;
 }
 
 }  // namespace

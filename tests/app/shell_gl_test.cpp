@@ -120,6 +120,20 @@ TEST_F(ShellTest, ClearanceAndFieldOfViewKeys) {
   EXPECT_NEAR(projection[5], 1.0 / std::tan(22.5 * M_PI / 180.0), 1e-5);
 }
 
+// Zooming keeps the field of view within (0, 180) degrees: at 180 and beyond the picture turns
+// over; at 0 there is no projection.
+TEST_F(ShellTest, ZoomStaysWithinAHalfTurn) {
+  for (int press = 0; press < 60; ++press) OnKey('-', 0, 0);
+  EXPECT_LT(Cameras[0].fieldOfView, 180.0f);
+  EXPECT_GT(Cameras[0].fieldOfView, 170.0f);
+  for (int press = 0; press < 3000; ++press) OnKey('+', 0, 0);
+  EXPECT_GT(Cameras[0].fieldOfView, 0.0f);
+  double projection[16];
+  glGetDoublev(GL_PROJECTION_MATRIX, projection);
+  for (double value : projection) EXPECT_TRUE(std::isfinite(value));
+  EXPECT_GT(projection[5], 0.0);
+}
+
 TEST_F(ShellTest, PausePausesTheFlightButNotKeyDrivenRedraws) {
   Idle(16);
   Idle(16);
@@ -214,6 +228,38 @@ TEST_F(ShellTest, StatisticsLineAndZeroFramePeriod) {
             "2 frames in 500ms = 4.00 frames/second, 10.00 triangles/frame\n180 bytes of bandwidth/frame\n"
             "method A line\n"
             "0 frames in 0ms = 0.00 frames/second, 0.00 triangles/frame\n0 bytes of bandwidth/frame\n");
+}
+
+// Bytes per frame above 2^31 are printed whole, not wrapped into a negative int.
+TEST_F(ShellTest, StatisticsOfHugeFramesArePrintedWhole) {
+  Stats.frames = 2;
+  Stats.bytes = 6.0e9 + 1.0;
+  Stats.clockStart = Shell.now;
+  Shell.now += 1000;
+  PrintStats();
+  EXPECT_EQ(ReadTerrainLog(),
+            "2 frames in 1000ms = 2.00 frames/second, 0.00 triangles/frame\n3000000000 bytes of bandwidth/frame\n");
+}
+
+// S resets every method's counters, not only the current one's: each divides its counters by
+// the frames since the last reset.
+TEST_F(ShellTest, StatisticsResetReachesEveryMethod) {
+  InstallTwoMethods();
+  DrawMethods[1].resetStats = [] { calls += "resetB"; };
+  SetDrawMethod(1);
+  calls.clear();
+  ResetStats();
+  EXPECT_EQ(calls, "resetresetB");
+}
+
+// A new window size leaves the window's contents undefined: the next idle step redraws.
+TEST_F(ShellTest, ReshapeAsksForARedraw) {
+  for (int step = 0; step < 400 && Shell.sleeps.empty(); ++step) Idle(16);
+  ASSERT_FALSE(Shell.sleeps.empty()) << "the view settles";
+  const int redisplays = Shell.redisplays;
+  Reshape(800, 600);
+  Idle(16);
+  EXPECT_EQ(Shell.redisplays, redisplays + 1);
 }
 
 TEST_F(ShellTest, FullScreenSavesAndRestoresTheWindowSize) {

@@ -65,25 +65,29 @@ TEST_F(CabttGLTest, EachWireframeModeDrawsItsPassesInItsState) {
         EXPECT_EQ(first.frontMode, GL_FILL);
         EXPECT_FALSE(first.lineOffset);
         break;
+      // The lines of the second pass are pulled towards the eye (negative offset units), as
+      // Standard ROAM does, or the surface drawn first hides them.
       case 1:
         EXPECT_TRUE(first.texture);
         EXPECT_EQ(first.frontMode, GL_FILL);
         EXPECT_TRUE(first.lineOffset);
         EXPECT_EQ(first.colour, kBlack);
-        EXPECT_EQ(first.offsetFactor, -1.0f);
-        EXPECT_EQ(first.offsetUnits, 0.0f);
         EXPECT_FALSE(second.texture);
         EXPECT_EQ(second.frontMode, GL_LINE);
+        EXPECT_TRUE(second.lineOffset);
+        EXPECT_EQ(second.offsetFactor, 0.0f);
+        EXPECT_EQ(second.offsetUnits, -4.0f);
         break;
       case 2:
         EXPECT_FALSE(first.texture);
         EXPECT_EQ(first.frontMode, GL_FILL);
         EXPECT_TRUE(first.lineOffset);
         EXPECT_EQ(first.colour, kWhite);
-        EXPECT_EQ(first.offsetFactor, 0.0f);
-        EXPECT_EQ(first.offsetUnits, 1.0f);
         EXPECT_EQ(second.frontMode, GL_LINE);
         EXPECT_EQ(second.colour, kBlack);
+        EXPECT_TRUE(second.lineOffset);
+        EXPECT_EQ(second.offsetFactor, 0.0f);
+        EXPECT_EQ(second.offsetUnits, -4.0f);
         break;
       case 3:
         EXPECT_FALSE(first.texture);

@@ -1,8 +1,10 @@
 // Keys of the general handler, seen from outside: the log, the captures and the exit status.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
+#include <thread>
 
 #include "e2e/harness.h"
 #include "terrain/png_io.h"
@@ -75,6 +77,19 @@ TEST(ControlsEndToEnd, CapturesFollowTheWindowSizeThroughFullScreen) {
   EXPECT_EQ(run.WaitForExit(), 0);
 }
 
+// Presses [ and reads the capture back once it is completely written.
+e2e::GreyImage CaptureImage(QuorvaneRun& run, int index) {
+  char name[16];
+  std::snprintf(name, sizeof name, "quor%04d.png", index);
+  run.Key("bracketleft");
+  e2e::GreyImage image;
+  e2e::WaitFor([&] {
+    image = e2e::ReadGreyCapture(run.PathOf(name));
+    return image.width > 0;
+  });
+  return image;
+}
+
 // Grey value of one pixel of a capture (row 0 is the top of the window).
 int CapturePixel(const std::string& path, int x, int y) {
   int width = 0, height = 0, channels = 0;
@@ -114,6 +129,83 @@ TEST(ControlsEndToEnd, NumberKeysSwitchCameras) {
   // Camera 1 is the flown view: sky at the top.
   run.Key("1");
   EXPECT_TRUE(captureUntil([](const std::string& path) { return CapturePixel(path, 320, 0) == 153; }));
+  run.Key("Escape");
+  EXPECT_EQ(run.WaitForExit(), 0);
+}
+
+// The flown camera looks level, so the top of its picture is sky. Widening its view stops short of
+// 180 degrees, beyond which the picture would turn over and show the ground at the top.
+TEST(ControlsEndToEnd, WideningTheViewStopsBeforeThePictureTurnsOver) {
+  QuorvaneRun run;
+  run.Start();
+  ASSERT_TRUE(run.WaitForReady()) << run.Stdout() << run.Stderr();
+  for (int press = 0; press < 40; ++press) run.Key("minus");
+  std::this_thread::sleep_for(std::chrono::milliseconds(500));
+  const e2e::GreyImage picture = CaptureImage(run, 0);
+  ASSERT_EQ(picture.width, 640);
+  int skyAtTheTop = 0, terrain = 0;
+  for (int y = 0; y < picture.height; ++y)
+    for (int x = 0; x < picture.width; ++x) {
+      if (y < picture.height / 4) skyAtTheTop += picture.At(x, y) == 153;
+      terrain += picture.At(x, y) != 153;
+    }
+  EXPECT_EQ(skyAtTheTop, picture.width * picture.height / 4);
+  EXPECT_GT(terrain, 0);
+  run.Key("Escape");
+  EXPECT_EQ(run.WaitForExit(), 0);
+}
+
+// Waits until the window, as the X server shows it, is full screen (wider than 640) or, when
+// not, back at most 640 wide and showing terrain (not the sky's 153) at the bottom centre. (Full
+// screen moves the window; without a window manager it comes back partly off the screen, and
+// the server shows only the part on it, which ends at the window's bottom row.)
+bool WaitForWindowPicture(QuorvaneRun& run, bool fullScreen) {
+  return e2e::WaitFor(
+      [&] {
+        const e2e::GreyImage shown = run.WindowGreen();
+        if (fullScreen) return shown.width > 640;
+        return shown.width > 0 && shown.width <= 640 && shown.At(shown.width / 2, shown.height - 2) != 153;
+      },
+      e2e::Seconds(20));
+}
+
+// Leaving full screen resizes the window, whose contents are then undefined: it is drawn again
+// although the camera has not moved.
+TEST(ControlsEndToEnd, LeavingFullScreenDrawsTheTerrainAgain) {
+  QuorvaneRun run;
+  run.Start();
+  ASSERT_TRUE(run.WaitForReady()) << run.Stdout() << run.Stderr();
+  ASSERT_TRUE(WaitForWindowPicture(run, false));
+  for (int round = 0; round < 4; ++round) {
+    run.Key("F");
+    ASSERT_TRUE(WaitForWindowPicture(run, true)) << "round " << round;
+    run.Key("f");
+    EXPECT_TRUE(WaitForWindowPicture(run, false)) << "round " << round;
+  }
+  run.Key("Escape");
+  EXPECT_EQ(run.WaitForExit(), 0);
+}
+
+// Once the view is still, a capture is exactly what the window shows.
+TEST(ControlsEndToEnd, CaptureEqualsTheWindowsPicture) {
+  QuorvaneRun run;
+  run.Start();
+  ASSERT_TRUE(run.WaitForReady()) << run.Stdout() << run.Stderr();
+  // The eye settles onto its clearance over a few seconds after start-up; wait until two
+  // pictures of the window a moment apart agree.
+  e2e::GreyImage shown;
+  ASSERT_TRUE(e2e::WaitFor([&] {
+    const e2e::GreyImage before = run.WindowGreen();
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    shown = run.WindowGreen();
+    return shown.width == 640 && shown.pixels == before.pixels;
+  }));
+  const e2e::GreyImage captured = CaptureImage(run, 0);
+  ASSERT_EQ(captured.width, shown.width);
+  ASSERT_EQ(captured.height, shown.height);
+  int differing = 0;
+  for (size_t i = 0; i < shown.pixels.size(); ++i) differing += shown.pixels[i] != captured.pixels[i];
+  EXPECT_EQ(differing, 0);
   run.Key("Escape");
   EXPECT_EQ(run.WaitForExit(), 0);
 }

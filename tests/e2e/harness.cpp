@@ -1,11 +1,14 @@
 #include "e2e/harness.h"
 
+#include "terrain/png_io.h"
+
 #include <fcntl.h>
 #include <sys/prctl.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -192,6 +195,57 @@ void QuorvaneRun::Key(const std::string& keysym) {
 void QuorvaneRun::MouseMove(int x, int y) {
   Drive("xdotool mousemove --sync --window " + window_ + " " + std::to_string(x) + " " + std::to_string(y));
 }
+
+namespace {
+
+uint32_t BigEndianWord(const std::string& bytes, size_t at) {
+  return (uint32_t(uint8_t(bytes[at])) << 24) | (uint32_t(uint8_t(bytes[at + 1])) << 16) |
+         (uint32_t(uint8_t(bytes[at + 2])) << 8) | uint32_t(uint8_t(bytes[at + 3]));
+}
+
+// The green channel of an XWD dump of a true-colour window (ZPixmap, whole bytes per pixel).
+GreyImage GreenOfXwd(const std::string& dump) {
+  GreyImage image;
+  if (dump.size() < 100) return image;
+  const auto field = [&](int index) { return BigEndianWord(dump, 4 * static_cast<size_t>(index)); };
+  const uint32_t headerSize = field(0), width = field(4), height = field(5), byteOrder = field(7);
+  const uint32_t bitsPerPixel = field(11), bytesPerLine = field(12), greenMask = field(15), colours = field(19);
+  if (field(2) != 2 || greenMask == 0 || bitsPerPixel % 8 != 0 || bitsPerPixel > 32) return image;
+  const size_t start = headerSize + 12 * static_cast<size_t>(colours);
+  if (dump.size() < start + static_cast<size_t>(bytesPerLine) * height) return image;
+  int shift = 0;
+  while (((greenMask >> shift) & 1) == 0) ++shift;
+  image.width = static_cast<int>(width);
+  image.height = static_cast<int>(height);
+  image.pixels.resize(static_cast<size_t>(width) * height);
+  const uint32_t bytes = bitsPerPixel / 8;
+  for (uint32_t y = 0; y < height; ++y) {
+    for (uint32_t x = 0; x < width; ++x) {
+      const size_t at = start + static_cast<size_t>(y) * bytesPerLine + static_cast<size_t>(x) * bytes;
+      uint32_t value = 0;
+      for (uint32_t b = 0; b < bytes; ++b) {
+        const uint32_t byte = uint8_t(dump[at + b]);
+        value |= byteOrder == 0 ? byte << (8 * b) : byte << (8 * (bytes - 1 - b));
+      }
+      image.pixels[static_cast<size_t>(y) * width + x] = static_cast<unsigned char>((value & greenMask) >> shift);
+    }
+  }
+  return image;
+}
+
+}  // namespace
+
+GreyImage ReadGreyCapture(const std::string& path) {
+  GreyImage image;
+  int channels = 0;
+  unsigned char* pixels = nullptr;
+  if (!ReadImagePng(path.c_str(), 1 << 14, &image.width, &image.height, &channels, &pixels)) return {};
+  if (channels == 1) image.pixels.assign(pixels, pixels + static_cast<size_t>(image.width) * image.height);
+  delete[] pixels;
+  return channels == 1 ? image : GreyImage{};
+}
+
+GreyImage QuorvaneRun::WindowGreen() { return GreenOfXwd(RunCommand("xwd -silent -id " + window_)); }
 
 void QuorvaneRun::MouseDown() { Drive("xdotool mousedown 1"); }
 void QuorvaneRun::MouseUp() { Drive("xdotool mouseup 1"); }

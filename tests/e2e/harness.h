@@ -27,6 +27,17 @@ bool WaitFor(const std::function<bool()>& condition, Seconds limit = kPatience);
 
 bool FileExists(const std::string& path);
 
+struct GreyImage {
+  int width = 0;
+  int height = 0;
+  std::vector<unsigned char> pixels;  // row 0 first
+
+  int At(int x, int y) const { return pixels[static_cast<size_t>(y) * width + x]; }
+};
+
+// An 8-bit grey PNG (a capture), or an empty image when it cannot be read.
+GreyImage ReadGreyCapture(const std::string& path);
+
 class QuorvaneRun {
  public:
   // A fresh directory holding a copy of the default terrain as "def_hf.png" (unless withTerrain
@@ -44,6 +55,10 @@ class QuorvaneRun {
   bool WaitForWindow(Seconds limit = kPatience);
   // Waits until the key help is printed (start-up done).
   bool WaitForReady(Seconds limit = kPatience);
+
+  // The green channel of what the X server shows in the window (read with xwd), top row first,
+  // as a capture stores it; empty when it cannot be read.
+  GreyImage WindowGreen();
 
   void Key(const std::string& keysym);
   void MouseMove(int x, int y);  // window coordinates

@@ -19,6 +19,7 @@ struct StatsLine {
   int frames = -1;
   double trianglesPerFrame = -1;
   double aggregatesPerFrame = -1;  // CABTT only
+  double subTrianglesPerAggregate = -1;
 };
 
 StatsLine LastStats(const std::string& log) {
@@ -34,7 +35,8 @@ StatsLine LastStats(const std::string& log) {
   const size_t previousCommon = log.rfind(" frames in ", lineStart);
   if (aggregate != std::string::npos && (previousCommon == std::string::npos || aggregate > previousCommon)) {
     const size_t aggregateStart = log.rfind('\n', aggregate) + 1;
-    std::sscanf(log.c_str() + aggregateStart, "%lf", &stats.aggregatesPerFrame);
+    std::sscanf(log.c_str() + aggregateStart, "%lf aggregate tris per frame, %lf", &stats.aggregatesPerFrame,
+                &stats.subTrianglesPerAggregate);
   }
   return stats;
 }
@@ -149,6 +151,92 @@ TEST(MethodsEndToEnd, RoamDrawsWhileFlyingAndNothingWhileStill) {
   ASSERT_TRUE(WaitForStillView(run)) << run.Log();
   run.Key("q");
   EXPECT_EQ(run.WaitForExit(), 0);
+}
+
+// Holds the button with the pointer above the centre: flies forward for a while.
+void FlyForward(QuorvaneRun& run, int milliseconds) {
+  run.MouseMove(320, 60);
+  run.MouseDown();
+  std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+  run.MouseUp();
+}
+
+// Switches with D and waits for the new method's line on standard output (its count-th).
+void SwitchMethod(QuorvaneRun& run, const std::string& line, int count) {
+  run.Key("D");
+  ASSERT_TRUE(e2e::WaitFor([&] {
+    const std::string out = run.Stdout();
+    int found = 0;
+    for (size_t at = out.find(line); at != std::string::npos; at = out.find(line, at + 1)) ++found;
+    return found >= count;
+  })) << run.Stdout();
+}
+
+// S resets every method's counters, and CABTT's sub-triangles per aggregate triangle are its own
+// triangles: whatever was drawn before the switches, a print never shows more aggregate
+// triangles per frame than the terrain has at level 4 (2 x 4^(10 - 4)), nor more than 4^4
+// sub-triangles in one.
+TEST(MethodsEndToEnd, StatisticsAfterSwitchingCoverOnlyTheirOwnPeriodAndMethod) {
+  constexpr double kMostAggregates = 2.0 * 4096;
+  constexpr double kMostSubTriangles = 256.0;
+  QuorvaneRun run;
+  run.Start();
+  ASSERT_TRUE(run.WaitForReady()) << run.Stdout() << run.Stderr();
+  ASSERT_TRUE(WaitForStillView(run)) << run.Log();
+  // CABTT counts a flight, then S while ROAM is current, then CABTT draws a still view: the same
+  // figures as the next period's, which draws the same view.
+  FlyForward(run, 1500);
+  SwitchMethod(run, "Using Standard ROAM drawing method\n", 1);
+  const StatsLine roamPrint = OneFrame(run);
+  ASSERT_GE(roamPrint.frames, 0) << run.Log();
+  SwitchMethod(run, kCabttHelp, 2);
+  const StatsLine afterSwitch = OneFrame(run);
+  ASSERT_GE(afterSwitch.frames, 1) << run.Log();
+  const StatsLine clean = OneFrame(run);
+  ASSERT_GE(clean.frames, 1) << run.Log();
+  EXPECT_GT(afterSwitch.aggregatesPerFrame, 0.0) << run.Log();
+  EXPECT_NEAR(afterSwitch.aggregatesPerFrame, clean.aggregatesPerFrame, 0.25 * clean.aggregatesPerFrame)
+      << run.Log();
+  EXPECT_LE(afterSwitch.aggregatesPerFrame, kMostAggregates) << run.Log();
+  EXPECT_LE(afterSwitch.subTrianglesPerAggregate, kMostSubTriangles) << run.Log();
+
+  // ROAM draws many triangles in the hidden-line mode; then CABTT a little, and S.
+  SwitchMethod(run, "Using Standard ROAM drawing method\n", 2);
+  run.Key("W");
+  run.Key("W");
+  FlyForward(run, 1500);
+  SwitchMethod(run, kCabttHelp, 3);
+  const StatsLine mixed = OneFrame(run);
+  ASSERT_GE(mixed.frames, 1) << run.Log();
+  EXPECT_GT(mixed.subTrianglesPerAggregate, 0.0) << run.Log();
+  EXPECT_LE(mixed.subTrianglesPerAggregate, kMostSubTriangles) << run.Log();
+  EXPECT_LE(mixed.aggregatesPerFrame, 2 * kMostAggregates) << run.Log();  // two passes
+  run.Key("Escape");
+  EXPECT_EQ(run.WaitForExit(), 0);
+}
+
+// '>' stops at the last level whose blocks 16-bit indices can address (8, on a terrain of side
+// 513 where level 9 exists), says so, and the program goes on.
+TEST(MethodsEndToEnd, LevelKeyStopsWhereBlocksOutgrowSixteenBitIndices) {
+  QuorvaneRun run(false);
+  int status = -1;
+  e2e::RunCommand(std::string(MAKE_TERRAIN_BINARY) + " " + run.PathOf("def_hf.png") + " 513 3", &status);
+  ASSERT_EQ(status, 0);
+  run.Start();
+  ASSERT_TRUE(run.WaitForReady()) << run.Stdout() << run.Stderr();
+  for (int level = 5; level <= 8; ++level) {
+    run.Key("greater");
+    ASSERT_TRUE(run.WaitForStdout("Aggregation level " + std::to_string(level) + " (adaptive):\n")) << run.Stdout();
+  }
+  run.Key("greater");
+  const std::string refusal = "Aggregation level 9 needs more vertices per block than 16-bit indices reach";
+  ASSERT_TRUE(run.WaitForStdout(refusal)) << run.Stdout() << run.Stderr();
+  ASSERT_TRUE(run.WaitForLog(refusal)) << run.Log();
+  EXPECT_EQ(run.Stdout().find("Aggregation level 9 ("), std::string::npos);
+  run.Key("S");
+  ASSERT_TRUE(run.WaitForLog(" frames in ")) << run.Log();
+  run.Key("Escape");
+  EXPECT_EQ(run.WaitForExit(), 0) << run.Stdout();
 }
 
 // Wireframe modes 1 and 2 draw every leaf twice; 0 and 3 once.

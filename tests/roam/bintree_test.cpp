@@ -154,9 +154,9 @@ TEST_F(BintreeTest, ForcedSplitsCascadeTowardsCoarserLevels) {
     BintreeTriangle* leaf = LeafContaining(0.3f, 0.2f);
     ASSERT_NE(leaf, nullptr);
     if (leaf->splitVertex == -1) break;
-    const int before = RoamCounters.forceSplits;
+    const uint64_t before = RoamCounters.forceSplits;
     SplitDiamondOf(leaf);
-    longestCascade = std::max(longestCascade, RoamCounters.forceSplits - before);
+    longestCascade = std::max(longestCascade, static_cast<int>(RoamCounters.forceSplits - before));
     ASSERT_EQ(CheckRoamInvariants(), "");
   }
   EXPECT_GE(longestCascade, 2);

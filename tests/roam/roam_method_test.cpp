@@ -30,13 +30,15 @@ class RoamMethodTest : public RoamTreeTest {
   }
 };
 
+// Counters run past 32 bits in hours of flight between two resets.
 TEST_F(RoamMethodTest, PrintStatisticsWritesCountersPerFrameToTheLogOnly) {
-  RoamCounters = {10, 5, 20, 8, 2};
+  RoamCounters = {10, 5, 20'000'000'000, 8, 2};
   Stats.frames = 4;
   testing::internal::CaptureStdout();
   PrintRoamStats();
   EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
-  EXPECT_EQ(ReadTerrainLog(), "2.50 merge tests, 1.25 merges, 5.00 split tests, 2.00 splits, 0.50 force splits per frame\n");
+  EXPECT_EQ(ReadTerrainLog(),
+            "2.50 merge tests, 1.25 merges, 5000000000.00 split tests, 2.00 splits, 0.50 force splits per frame\n");
 }
 
 TEST_F(RoamMethodTest, PrintStatisticsWithoutFramesPrintsZeros) {
