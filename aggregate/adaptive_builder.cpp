@@ -2,56 +2,50 @@
 
 #include <algorithm>
 
-#include "aggregate/allocate_or_exit.h"
-#include "aggregate/block_output.h"
+#include <new>
+
 #include "aggregate/vertex_error.h"
 
-AdaptiveBuilder::AdaptiveBuilder(int level)
-    : AggregationBuilder(level), lastError(0.0f), lastLeaves(0), nodeBudget(2 << (2 * level)),
-      nodes(AllocateOrExit<AdaptiveNode>(static_cast<std::size_t>(nodeBudget), "adaptive node array")),
-      nextFreeNode(0),
-      heap(AllocateOrExit<int32_t>(static_cast<std::size_t>(nodeBudget), "refinement heap")),
-      heapEnd(0), writeVertices_(false), reference_{0.0f, 0.0f, 0.0f} {
-  BuildErrorGrid();
-}
+AdaptiveBuilder::AdaptiveBuilder(int level, const HeightField& field, const ErrorMetric& metric)
+    : AggregationBuilder(level, field, metric), nodeBudget(2 << (2 * level)) {}
 
-AdaptiveBuilder::~AdaptiveBuilder() {
-  delete[] heap;
-  delete[] nodes;
+bool AdaptiveBuilder::Allocate() {
+  nodes.reset(new (std::nothrow) AdaptiveNode[static_cast<std::size_t>(nodeBudget)]);
+  heap.reset(new (std::nothrow) int32_t[static_cast<std::size_t>(nodeBudget)]);
+  return nodes != nullptr && heap != nullptr;
 }
 
 float AdaptiveBuilder::AggregateError(VertexId left, VertexId right, VertexId apex) {
-  StartBuild(left, right, apex, false);
+  StartBuild(left, right, apex, nullptr);
   SplitBorders();
   Refine();
   return lastError;
 }
 
-int AdaptiveBuilder::GenerateVertices(VertexId left, VertexId right, VertexId apex) {
-  StartBuild(left, right, apex, EmitVertices);
+int AdaptiveBuilder::GenerateVertices(VertexId left, VertexId right, VertexId apex, BlockOutput& out) {
+  StartBuild(left, right, apex, &out);
   SplitBorders();
   Refine();
   return lastLeaves;
 }
 
-void AdaptiveBuilder::StartBuild(VertexId left, VertexId right, VertexId apex, bool writeVertices) {
-  const HeightField& field = *CurrentHeightField;
-  writeVertices_ = writeVertices;
+void AdaptiveBuilder::StartBuild(VertexId left, VertexId right, VertexId apex, BlockOutput* out) {
+  out_ = out;
   AdaptiveNode& root = nodes[0];
   root.leftCorner = left;
   root.rightOrChildren = right;
   root.apex = apex;
   root.leftIndex = root.rightIndex = root.apexIndex = -1;
-  if (writeVertices_) {
-    root.leftIndex = NextBlockVertexIndex();
+  if (out_ != nullptr) {
+    root.leftIndex = out_->NextVertexIndex();
     root.rightIndex = root.leftIndex + 1;
     root.apexIndex = root.leftIndex + 2;
-    *BlockVertexCursor++ = field.WorldPosition(left);
-    *BlockVertexCursor++ = field.WorldPosition(right);
-    *BlockVertexCursor++ = field.WorldPosition(apex);
+    *out_->vertexCursor++ = field.WorldPosition(left);
+    *out_->vertexCursor++ = field.WorldPosition(right);
+    *out_->vertexCursor++ = field.WorldPosition(apex);
   }
   root.leftNeighbour = root.rightNeighbour = root.baseNeighbour = -1;
-  root.splitVertex = HypotenuseSplitVertex(left, right, field.xMask);
+  root.splitVertex = HypotenuseSplitVertex(left, right, field.n);
   root.priority = 0.0f;
 
   heapEnd = 0;
@@ -130,9 +124,9 @@ bool AdaptiveBuilder::SplitNode(int node, int budget) {
   if (nextFreeNode + (base >= 0 ? 4 : 2) > nodeBudget) return false;  // never with a sound budget
 
   int newIndex = -1;
-  if (writeVertices_) {
-    newIndex = NextBlockVertexIndex();
-    *BlockVertexCursor++ = CurrentHeightField->WorldPosition(nodes[node].splitVertex);
+  if (out_ != nullptr) {
+    newIndex = out_->NextVertexIndex();
+    *out_->vertexCursor++ = field.WorldPosition(nodes[node].splitVertex);
   }
   CreateChildren(node, newIndex);
   const int left = nodes[node].LeftChild();
@@ -153,7 +147,7 @@ namespace {
 
 // Corners and vertex indices of a new child; its links are set by the caller.
 void FillChild(AdaptiveNode& child, VertexId left, int leftIndex, VertexId right, int rightIndex, VertexId apex,
-               int apexIndex, int xMask) {
+               int apexIndex, int n) {
   child.leftCorner = left;
   child.rightOrChildren = right;
   child.apex = apex;
@@ -161,14 +155,14 @@ void FillChild(AdaptiveNode& child, VertexId left, int leftIndex, VertexId right
   child.rightIndex = rightIndex;
   child.apexIndex = apexIndex;
   child.leftNeighbour = child.rightNeighbour = child.baseNeighbour = -1;
-  child.splitVertex = HypotenuseSplitVertex(left, right, xMask);
+  child.splitVertex = HypotenuseSplitVertex(left, right, n);
   child.priority = 0.0f;
 }
 
 }  // namespace
 
 void AdaptiveBuilder::CreateChildren(int parent, int newIndex) {
-  const int xMask = CurrentHeightField->xMask;
+  const int n = field.n;
   const int left = nextFreeNode;
   const int right = nextFreeNode + 1;
   nextFreeNode += 2;
@@ -176,10 +170,10 @@ void AdaptiveBuilder::CreateChildren(int parent, int newIndex) {
   AdaptiveNode& l = nodes[left];
   AdaptiveNode& r = nodes[right];
 
-  FillChild(l, t.apex, t.apexIndex, t.leftCorner, t.leftIndex, t.splitVertex, newIndex, xMask);
+  FillChild(l, t.apex, t.apexIndex, t.leftCorner, t.leftIndex, t.splitVertex, newIndex, n);
   l.leftNeighbour = right;
   l.baseNeighbour = t.leftNeighbour;
-  FillChild(r, t.rightOrChildren, t.rightIndex, t.apex, t.apexIndex, t.splitVertex, newIndex, xMask);
+  FillChild(r, t.rightOrChildren, t.rightIndex, t.apex, t.apexIndex, t.splitVertex, newIndex, n);
   r.rightNeighbour = left;
   r.baseNeighbour = t.rightNeighbour;
 
@@ -204,33 +198,35 @@ void AdaptiveBuilder::LinkOuterNeighbour(int child, int outer, int parent, int32
 void AdaptiveBuilder::Push(int node) {
   AdaptiveNode& n = nodes[node];
   if (n.splitVertex < 0) return;
-  const HeightField& field = *CurrentHeightField;
   const int x = field.GridX(n.splitVertex);
   const int y = field.GridY(n.splitVertex);
-  n.priority = ErrorAround(field.GridPosition(x, y), reference_, MetricValue(x, y));
-  const AdaptiveNode* all = nodes;
+  n.priority = ErrorAround(field.GridPosition(x, y), reference_, metric.At(x, y));
+  const AdaptiveNode* all = nodes.get();
   heap[heapEnd++] = node;
-  std::push_heap(heap, heap + heapEnd, [all](int a, int b) { return all[a].priority < all[b].priority; });
+  std::push_heap(heap.get(), heap.get() + heapEnd, [all](int a, int b) { return all[a].priority < all[b].priority; });
 }
 
 int AdaptiveBuilder::PopTop() {
-  const AdaptiveNode* all = nodes;
-  std::pop_heap(heap, heap + heapEnd, [all](int a, int b) { return all[a].priority < all[b].priority; });
+  const AdaptiveNode* all = nodes.get();
+  std::pop_heap(heap.get(), heap.get() + heapEnd, [all](int a, int b) { return all[a].priority < all[b].priority; });
   return heap[--heapEnd];
 }
 
-void AdaptiveBuilder::GenerateIndices() { EmitLeaves(0, true); }
+void AdaptiveBuilder::GenerateIndices(BlockOutput& out) {
+  out_ = &out;
+  EmitLeaves(0, true);
+}
 
 // Alternating visits keep consecutive leaves adjacent: visit A takes the left child first,
 // visit B the right child, and each hands its children to the other visit.
 void AdaptiveBuilder::EmitLeaves(int node, bool leftFirst) {
   const AdaptiveNode& n = nodes[node];
   if (!n.IsSplit()) {
-    uint16_t* out = BlockIndexCursor;
+    uint16_t* out = out_->indexCursor;
     out[0] = static_cast<uint16_t>(n.leftIndex);
     out[1] = static_cast<uint16_t>(n.rightIndex);
     out[2] = static_cast<uint16_t>(n.apexIndex);
-    BlockIndexCursor = out + 3;
+    out_->indexCursor = out + 3;
     return;
   }
   if (leftFirst) {

@@ -1,4 +1,6 @@
 #pragma once
+#include <memory>
+
 #include "aggregate/adaptive_node.h"
 #include "aggregate/aggregation_builder.h"
 
@@ -7,29 +9,30 @@
 // neighbours built by either kind meet without cracks. A build allocates nothing.
 class AdaptiveBuilder final : public AggregationBuilder {
  public:
-  // Allocates the node array and heap, then builds the error grid.
-  explicit AdaptiveBuilder(int level);
-  ~AdaptiveBuilder() override;
+  AdaptiveBuilder(int level, const HeightField& field, const ErrorMetric& metric);
 
   float AggregateError(VertexId left, VertexId right, VertexId apex) override;
-  int GenerateVertices(VertexId left, VertexId right, VertexId apex) override;
+  int GenerateVertices(VertexId left, VertexId right, VertexId apex, BlockOutput& out) override;
   // Leaves of the last build in the alternating walk order, as (left, right, apex).
-  void GenerateIndices() override;
+  void GenerateIndices(BlockOutput& out) override;
   bool IsAdaptive() const override { return true; }
 
-  // The stages of one build, in order; vertices go to the block only when writeVertices is set.
-  void StartBuild(VertexId left, VertexId right, VertexId apex, bool writeVertices);
+  // The stages of one build, in order; vertices go to out unless it is null.
+  void StartBuild(VertexId left, VertexId right, VertexId apex, BlockOutput* out);
   void SplitBorders();
   void Refine();
 
-  float lastError;   // results of the last Refine
-  int lastLeaves;
+  float lastError = 0.0f;  // results of the last Refine
+  int lastLeaves = 0;
 
-  int nodeBudget;
-  AdaptiveNode* nodes;  // the root is nodes[0]
-  int nextFreeNode;
-  int32_t* heap;  // RefinementHeap of node positions, largest priority on top
-  int heapEnd;
+  const int nodeBudget;
+  std::unique_ptr<AdaptiveNode[]> nodes;  // the root is nodes[0]
+  int nextFreeNode = 0;
+  std::unique_ptr<int32_t[]> heap;  // RefinementHeap of node positions, largest priority on top
+  int heapEnd = 0;
+
+ protected:
+  bool Allocate() override;
 
  private:
   enum class Edge { kLeftLeg, kRightLeg, kHypotenuse };
@@ -44,6 +47,6 @@ class AdaptiveBuilder final : public AggregationBuilder {
   int PopTop();
   void EmitLeaves(int node, bool leftFirst);
 
-  bool writeVertices_;
-  Point3 reference_;  // world position of the root's split vertex
+  BlockOutput* out_ = nullptr;  // the block being written, or null
+  Point3 reference_{0.0f, 0.0f, 0.0f};  // world position of the root's split vertex
 };

@@ -1,30 +1,40 @@
 #pragma once
+#include <memory>
+
+#include "aggregate/block_output.h"
+#include "app/platform/failure.h"
+#include "app/platform/log_sink.h"
+#include "terrain/error_metric.h"
 #include "terrain/height_field.h"
 
-// Tessellation and error bound of aggregate triangles at one aggregation level.
-// A triangle is named by its hypotenuse corners (left, right) and its apex; (apex, left, right)
-// runs counter-clockwise seen from above.
+// Tessellation and error bound of the aggregate triangles of one aggregation level L: large
+// bintree triangles drawn as blocks of up to 4^L sub-triangles. A triangle is named by its
+// hypotenuse corners (left, right) and its apex; (apex, left, right) runs counter-clockwise seen
+// from above. The error bound of every splittable aggregate triangle is computed once, at
+// construction, into the error grid, indexed by the triangle's split vertex on the grid of
+// multiples of 2^L.
 class AggregationBuilder {
  public:
-  // Needs the current height field; 0 <= level <= its n.
-  explicit AggregationBuilder(int level);
-  virtual ~AggregationBuilder();
+  virtual ~AggregationBuilder() = default;
   AggregationBuilder(const AggregationBuilder&) = delete;
   AggregationBuilder& operator=(const AggregationBuilder&) = delete;
 
+  // A builder of the kind for level L (0 <= L <= n), its error grid built: prints "Aggregation
+  // level L (adaptive|uniform):\n" to the log and the console first. Fails with one line when its
+  // storage cannot be had. The field and metric must outlive it.
+  static Result<std::unique_ptr<AggregationBuilder>> Make(int level, bool adaptive, const HeightField& field,
+                                                           const ErrorMetric& metric, LogSink& log);
+
   virtual float AggregateError(VertexId left, VertexId right, VertexId apex) = 0;
-  // Writes the block's vertices through the block output cursors; returns the sub-triangle count.
-  virtual int GenerateVertices(VertexId left, VertexId right, VertexId apex) = 0;
+  // Writes the triangle's vertices; returns the sub-triangle count.
+  virtual int GenerateVertices(VertexId left, VertexId right, VertexId apex, BlockOutput& out) = 0;
   // Writes three indices per sub-triangle of the triangle last passed to GenerateVertices.
-  virtual void GenerateIndices() = 0;
+  virtual void GenerateIndices(BlockOutput& out) = 0;
   virtual bool IsAdaptive() const = 0;
 
   // The regular lattice of 4^L sub-triangles; used by both kinds.
-  int UniformVertices(VertexId left, VertexId right, VertexId apex);
-  void UniformIndices();
-
-  // Fills the AggregateErrorGrid; the last step of constructing a builder.
-  void BuildErrorGrid();
+  int UniformVertices(VertexId left, VertexId right, VertexId apex, BlockOutput& out) const;
+  void UniformIndices(BlockOutput& out) const;
 
   // Position in the error grid of a vertex on the grid of multiples of 2^level.
   int GridEntryIndex(VertexId v) const {
@@ -33,20 +43,23 @@ class AggregationBuilder {
   float GridError(VertexId v) const { return errorGrid[GridEntryIndex(v)]; }
   int GridEntries() const { return (coarseSide + 1) * (coarseSide + 1); }
 
-  int level;
-  float* errorGrid;  // the AggregateErrorGrid, (coarseSide + 1)^2 entries
-  int subTriangleCapacity;
-  int coarseSide;
-  int coarseRowShift;
+  const int level;
+  const int subTriangleCapacity;  // 4^L
+  const int coarseSide;           // 2^(n-L)
+  const int coarseRowShift;       // n + L + 1: a VertexId shifted by this gives y >> L
+
+ protected:
+  AggregationBuilder(int level, const HeightField& field, const ErrorMetric& metric);
+
+  // The kind's own storage; false when it cannot be had.
+  virtual bool Allocate() { return true; }
+  // Fills the error grid; false when it cannot be allocated.
+  bool BuildErrorGrid();
+
+  const HeightField& field;
+  const ErrorMetric& metric;
+  std::unique_ptr<float[]> errorGrid;  // (coarseSide + 1)^2 entries
 
  private:
   void VisitForErrorGrid(VertexId apex, VertexId left, VertexId right);
 };
-
-extern AggregationBuilder* CurrentAggregationBuilder;
-
-// Keeps the current builder if it has this level and kind, else replaces it.
-void SelectAggregationBuilder(int level, bool adaptive);
-
-// Deletes the current builder, if any.
-void DiscardAggregationBuilder();

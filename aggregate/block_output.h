@@ -3,15 +3,14 @@
 
 #include "cache/geometry_cache.h"
 
-// Write positions of the cache block being filled. The CABTT drawing method sets them around
-// each block it builds; the aggregation builders write through them.
-extern CacheVertex* BlockVertexStart;
-extern CacheVertex* BlockVertexCursor;
-extern uint16_t* BlockIndexCursor;
-extern bool EmitVertices;  // true only while a block is being filled
+// Where a builder writes the block being filled: vertices from start (index 0) on, indices from
+// indexCursor on; each write advances its cursor.
+struct BlockOutput {
+  CacheVertex* vertexStart;
+  CacheVertex* vertexCursor;
+  uint16_t* indexCursor;
 
-// Back to the state of no block being filled.
-void ResetBlockOutput();
-
-// Block index of the next vertex written.
-inline int NextBlockVertexIndex() { return static_cast<int>(BlockVertexCursor - BlockVertexStart); }
+  // Block index of the next vertex written.
+  int NextVertexIndex() const { return static_cast<int>(vertexCursor - vertexStart); }
+  int VerticesWritten() const { return NextVertexIndex(); }
+};

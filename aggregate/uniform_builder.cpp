@@ -2,12 +2,9 @@
 
 #include "aggregate/vertex_error.h"
 
-UniformBuilder::UniformBuilder(int level) : AggregationBuilder(level) { BuildErrorGrid(); }
-
 // The omitted vertices are the midpoints of the lattice edges parallel to the hypotenuse,
 // S(i, k) = P + (i + 1/2) u + k w with i + k < 2^L, visited row by row.
 float UniformBuilder::AggregateError(VertexId left, VertexId right, VertexId apex) {
-  const HeightField& field = *CurrentHeightField;
   const int side = 1 << level;
   const int px = field.GridX(left);
   const int py = field.GridY(left);
@@ -29,7 +26,7 @@ float UniformBuilder::AggregateError(VertexId left, VertexId right, VertexId ape
     for (int k = 0; k < side - i; ++k) {
       const int x = rowX + k * wx;
       const int y = rowY + k * wy;
-      const float value = ErrorAround(field.GridPosition(x, y), middle, MetricValue(x, y));
+      const float value = ErrorAround(field.GridPosition(x, y), middle, metric.At(x, y));
       if (value > largest) largest = value;
     }
   }

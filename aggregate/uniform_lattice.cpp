@@ -4,14 +4,13 @@
 #include <cstdint>
 
 #include "aggregate/aggregation_builder.h"
-#include "aggregate/block_output.h"
 
 namespace {
 
 class LatticeIndexWriter {
  public:
-  explicit LatticeIndexWriter(int side) : side_(side), out_(BlockIndexCursor) {}
-  ~LatticeIndexWriter() { BlockIndexCursor = out_; }
+  LatticeIndexWriter(int side, BlockOutput& block) : side_(side), block_(block), out_(block.indexCursor) {}
+  ~LatticeIndexWriter() { block_.indexCursor = out_; }
   LatticeIndexWriter(const LatticeIndexWriter&) = delete;
   LatticeIndexWriter& operator=(const LatticeIndexWriter&) = delete;
 
@@ -24,13 +23,13 @@ class LatticeIndexWriter {
 
  private:
   int side_;
+  BlockOutput& block_;
   uint16_t* out_;
 };
 
 }  // namespace
 
-int AggregationBuilder::UniformVertices(VertexId left, VertexId right, VertexId apex) {
-  const HeightField& field = *CurrentHeightField;
+int AggregationBuilder::UniformVertices(VertexId left, VertexId right, VertexId apex, BlockOutput& block) const {
   const int side = 1 << level;
   const int px = field.GridX(left);
   const int py = field.GridY(left);
@@ -38,18 +37,18 @@ int AggregationBuilder::UniformVertices(VertexId left, VertexId right, VertexId 
   const int uy = (field.GridY(right) - py) >> level;
   const int wx = (field.GridX(apex) - px) >> level;
   const int wy = (field.GridY(apex) - py) >> level;
-  CacheVertex* out = BlockVertexCursor;
+  CacheVertex* out = block.vertexCursor;
   for (int r = 0; r <= side; ++r)
     for (int k = 0; k <= side - r; ++k) *out++ = field.GridPosition(px + r * ux + k * wx, py + r * uy + k * wy);
-  BlockVertexCursor = out;
+  block.vertexCursor = out;
   return subTriangleCapacity;
 }
 
 // Fans of 4 and 8 triangles around the lattice vertices of odd rows, so that each run shares
 // one vertex; every sub-triangle turns the same way as (left, right, apex).
-void AggregationBuilder::UniformIndices() {
+void AggregationBuilder::UniformIndices(BlockOutput& block) const {
   const int side = 1 << level;
-  LatticeIndexWriter w(side);
+  LatticeIndexWriter w(side, block);
   if (level == 0) {
     w.Triangle(0, 2, 1);
     return;

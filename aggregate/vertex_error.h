@@ -1,8 +1,7 @@
 #pragma once
 #include <cmath>
 
-#include "terrain/error_metric.h"
-#include "terrain/height_field.h"
+#include "terrain/point3.h"
 
 // How much a grid vertex the tessellation leaves out adds to an aggregate triangle's error:
 // its distance to the reference point (the triangle's split vertex) plus its own metric value,
@@ -13,6 +12,3 @@ inline float ErrorAround(const Point3& vertex, const Point3& reference, float me
   const double dz = vertex.z - reference.z;
   return static_cast<float>(std::sqrt(dx * dx + dy * dy + dz * dz) + metricValue);
 }
-
-// Metric value of grid vertex (x, y); the metric is laid out like the samples, not by VertexId.
-inline float MetricValue(int x, int y) { return CurrentErrorMetric->At(x, y); }

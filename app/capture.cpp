@@ -6,30 +6,24 @@
 #include <utility>
 #include <vector>
 
-#include "app/camera.h"
 #include "app/frame_loop.h"
 #include "terrain/png_io.h"
 
-int CaptureCounter = 0;
-
-namespace {
-char captureName[] = "quor0000.png";
+Status CaptureScreen(Shell& shell) {
+  const int c = shell.captureCounter;
+  char name[] = "quor0000.png";
+  name[4] = static_cast<char>('0' + (c / 1000) % 10);
+  name[5] = static_cast<char>('0' + (c / 100) % 10);
+  name[6] = static_cast<char>('0' + (c / 10) % 10);
+  name[7] = static_cast<char>('0' + c % 10);
+  Status redrawn = RedrawUncounted(shell);
+  if (!redrawn.ok()) return redrawn;
+  SaveWindowImage(name, shell.view.windowWidth, shell.view.windowHeight);
+  shell.captureCounter += 1;
+  return {};
 }
 
-void CaptureScreen() {
-  const int c = CaptureCounter;
-  captureName[4] = static_cast<char>('0' + (c / 1000) % 10);
-  captureName[5] = static_cast<char>('0' + (c / 100) % 10);
-  captureName[6] = static_cast<char>('0' + (c / 10) % 10);
-  captureName[7] = static_cast<char>('0' + c % 10);
-  RedrawUncounted();
-  SaveWindowImage(captureName);
-  CaptureCounter += 1;
-}
-
-void SaveWindowImage(const char* name) {
-  const int w = WindowWidth;
-  const int h = WindowHeight;
+void SaveWindowImage(const char* name, int w, int h) {
   if (w <= 0 || h <= 0) return;
   std::vector<unsigned char> pixels(static_cast<size_t>(w) * h);
   glFinish();
@@ -46,9 +40,4 @@ void SaveWindowImage(const char* name) {
     for (int j = 0; j < w; ++j) std::swap(top[j], bottom[j]);
   }
   WriteGreyPng(name, w, h, pixels.data());
-}
-
-void ResetCapture() {
-  CaptureCounter = 0;
-  captureName[4] = captureName[5] = captureName[6] = captureName[7] = '0';
 }

@@ -1,14 +1,13 @@
 #pragma once
+#include "app/platform/failure.h"
+#include "app/shell.h"
 
-// Running number of the next screen capture; never reset while the program runs.
-extern int CaptureCounter;
+// Key '[': draws the current view again (uncounted, since after a swap the back buffer's contents
+// are undefined) and writes its green channel to "quorNNNN.png" in the working directory, NNNN
+// the last four digits of the capture counter, which then advances. A file that cannot be
+// written is skipped silently. The redraw's failure comes back.
+Status CaptureScreen(Shell& shell);
 
-// Draws the current view again (uncounted) and writes its green channel to "quorNNNN.png"; advances
-// the counter.
-void CaptureScreen();
-
-// Reads the current read buffer (WindowWidth x WindowHeight) and writes it as a grey PNG.
-void SaveWindowImage(const char* name);
-
-// Puts the counter back to 0 (tests).
-void ResetCapture();
+// Reads width x height pixels of the read buffer and writes their green channel as an 8-bit grey
+// PNG, top row first.
+void SaveWindowImage(const char* name, int width, int height);

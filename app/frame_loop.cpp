@@ -2,134 +2,104 @@
 
 #include <GL/gl.h>
 
-#include <cstdlib>
-
-#include "app/camera.h"
-#include "app/clock.h"
-#include "app/keys.h"
-#include "app/terrain_log.h"
-#include "app/window_system.h"
-#include "cabtt/cabtt_state.h"
-#include "roam/roam_state.h"
-
-DrawMethod DrawMethods[kMaxDrawMethods] = {};
-int DrawMethodCount = 0;
-int CurrentDrawMethod = -1;
-FrameStats Stats = {};
-double IdlePreviousTime = 0.0;
-double SmoothedFrameTime = 0.0;
+#include "app/view/frame_view.h"
 
 namespace {
 
-// Clears the frame and draws the current method into it; true when a method drew.
-bool DrawView() {
-  if (CurrentCamera == 1 || CurrentCamera == 2)
+DrawMethod* Current(Shell& shell) {
+  const int index = shell.current;
+  return index >= 0 && index < static_cast<int>(shell.methods.size()) ? shell.methods[index].get() : nullptr;
+}
+
+// Clears the frame and lets the current method draw into it; false when there is none.
+Result<bool> DrawView(Shell& shell, FrameStats& stats) {
+  if (shell.view.currentCamera == 1 || shell.view.currentCamera == 2)
     glClearColor(1.0f, 1.0f, 1.0f, 0.5f);
   else
     glClearColor(0.4f, 0.6f, 1.0f, 0.5f);
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-  if (CurrentDrawMethod < 0 || DrawMethods[CurrentDrawMethod].draw == nullptr) return false;
-  DrawMethods[CurrentDrawMethod].draw();
+  DrawMethod* method = Current(shell);
+  if (method == nullptr) return false;
+  Status drawn = method->Draw(MakeFrameView(shell.view), stats);
+  if (!drawn.ok()) return drawn.failure();
   return true;
 }
 
 }  // namespace
 
-void DisplayFrame() {
-  if (DrawView()) Stats.frames += 1;
-  Window.swapBuffers();
+Status DisplayFrame(Shell& shell) {
+  Result<bool> drawn = DrawView(shell, shell.stats);
+  if (!drawn.ok()) return drawn.failure();
+  if (drawn.value()) shell.stats.frames += 1;
+  shell.window.swapBuffers();
+  return {};
 }
 
-void RedrawUncounted() {
-  const FrameStats stats = Stats;
-  const RoamCounterSet roam = RoamCounters;
-  const CabttCounterSet cabtt = CabttCounters;
-  DrawView();
-  Stats = stats;
-  RoamCounters = roam;
-  CabttCounters = cabtt;
+Status RedrawUncounted(Shell& shell) {
+  FrameStats scratch = shell.stats;
+  DrawMethod* method = Current(shell);
+  const MethodCounters counters = method != nullptr ? method->Counters() : MethodCounters{};
+  Result<bool> drawn = DrawView(shell, scratch);
+  if (method != nullptr) method->Counters() = counters;
+  return drawn.ok() ? Status() : Status(drawn.failure());
 }
 
-void IdleStep() {
-  const double now = TimeGetTime() * 0.001;
-  const double dt = now - IdlePreviousTime;
-  IdlePreviousTime = now;
+void IdleStep(Shell& shell) {
+  ViewState& view = shell.view;
+  const double now = shell.clock->Milliseconds() * 0.001;
+  const double dt = now - shell.idlePreviousTime;
+  shell.idlePreviousTime = now;
   double stepFactor = 1.0;
-  if (SmoothedFrameTime == 0.0) {
-    if (!Paused) SmoothedFrameTime = dt;
+  if (shell.smoothedFrameTime == 0.0) {
+    if (!view.paused) shell.smoothedFrameTime = dt;
   } else {
-    const double s = SmoothedFrameTime;
+    const double s = shell.smoothedFrameTime;
     double d = dt;
     if (dt > 2.0 * s)
       d = 2.0 * s;
     else if (dt < 0.5 * s)
       d = 0.5 * s;
     stepFactor = d / s;
-    if (!Paused) SmoothedFrameTime = 0.9 * s + (1.0 - 0.9) * d;
+    if (!view.paused) shell.smoothedFrameTime = 0.9 * s + (1.0 - 0.9) * d;
   }
-  UpdateFlight(SpeedUp * stepFactor);
-  if (!Flight.moved) {
-    SleepMilliseconds(50);
+  UpdateFlight(view.flight, view.pointer, view.paused, shell.terrain->field, view.speedUp * stepFactor);
+  if (!view.flight.moved) {
+    shell.clock->Sleep(50);
     return;
   }
-  UpdateCameras();
-  Window.postRedisplay();
-  Flight.moved = false;
+  UpdateCameras(view);
+  shell.window.postRedisplay();
+  view.flight.moved = false;
 }
 
-void SetDrawMethod(int index) {
-  if (index == CurrentDrawMethod) return;
-  if (CurrentDrawMethod >= 0 && CurrentDrawMethod < DrawMethodCount &&
-      DrawMethods[CurrentDrawMethod].deactivate != nullptr)
-    DrawMethods[CurrentDrawMethod].deactivate();
-  CurrentDrawMethod = index;
-  if (index >= 0 && index < DrawMethodCount) {
-    Window.setKeyboardHandler(DrawMethods[index].keyboard);
-    if (DrawMethods[index].activate != nullptr) DrawMethods[index].activate();
-  } else {
-    Window.setKeyboardHandler(OnKey);
-  }
+Status SetDrawMethod(Shell& shell, int index) {
+  if (index == shell.current) return {};
+  if (DrawMethod* old = Current(shell)) old->Deactivate();
+  shell.current = index;
+  if (DrawMethod* method = Current(shell)) return method->Activate(MakeFrameView(shell.view));
+  return {};
 }
 
-void PrintStats() {
-  const uint32_t elapsed = TimeGetTime() - Stats.clockStart;
-  if (CurrentDrawMethod >= 0 && CurrentDrawMethod < DrawMethodCount &&
-      DrawMethods[CurrentDrawMethod].printStats != nullptr)
-    DrawMethods[CurrentDrawMethod].printStats();
+void PrintStats(Shell& shell) {
+  FrameStats& stats = shell.stats;
+  const uint32_t elapsed = shell.clock->Milliseconds() - stats.clockStart;
+  if (DrawMethod* method = Current(shell)) method->PrintStats(shell.log, stats);
   // No frame or no elapsed time: report the per-frame figures as 0 rather than divide by zero.
-  const double framesPerSecond = elapsed == 0 ? 0.0 : Stats.frames * 1000.0 / elapsed;
-  const double trianglesPerFrame = Stats.frames == 0 ? 0.0 : Stats.triangles / Stats.frames;
+  const double framesPerSecond = elapsed == 0 ? 0.0 : stats.frames * 1000.0 / elapsed;
+  const double trianglesPerFrame = stats.frames == 0 ? 0.0 : stats.triangles / stats.frames;
   // Truncated toward zero as the int it is printed as, but in 64 bits: a frame of several GiB
   // must not overflow.
-  const long long bytesPerFrame = Stats.frames == 0 ? 0 : static_cast<long long>(Stats.bytes / Stats.frames);
-  LogPrintf("%u frames in %ums = %.2f frames/second, %.2f triangles/frame\n%lld bytes of bandwidth/frame\n",
-            Stats.frames, elapsed, framesPerSecond, trianglesPerFrame, bytesPerFrame);
-  FlushTerrainLog();
+  const long long bytesPerFrame = stats.frames == 0 ? 0 : static_cast<long long>(stats.bytes / stats.frames);
+  shell.log.Logf("%u frames in %ums = %.2f frames/second, %.2f triangles/frame\n%lld bytes of bandwidth/frame\n",
+                 stats.frames, elapsed, framesPerSecond, trianglesPerFrame, bytesPerFrame);
 }
 
-void ResetStats() {
+void ResetStats(Shell& shell) {
   // Every method, not only the current one: a method's counters are divided by the frames since
   // this reset when it prints them, whichever method drew those frames.
-  for (int index = 0; index < DrawMethodCount; ++index)
-    if (DrawMethods[index].resetStats != nullptr) DrawMethods[index].resetStats();
-  Stats.frames = 0;
-  Stats.bytes = 0.0;
-  Stats.triangles = 0.0;
-  Stats.clockStart = TimeGetTime();
-}
-
-void Quit() {
-  SetDrawMethod(-1);
-  CloseTerrainLog();
-  std::fflush(stdout);
-  std::exit(0);
-}
-
-void ResetFrameLoop() {
-  for (DrawMethod& method : DrawMethods) method = DrawMethod{};
-  DrawMethodCount = 0;
-  CurrentDrawMethod = -1;
-  Stats = FrameStats{};
-  IdlePreviousTime = 0.0;
-  SmoothedFrameTime = 0.0;
+  for (const auto& method : shell.methods) method->ResetStats();
+  shell.stats.frames = 0;
+  shell.stats.bytes = 0.0;
+  shell.stats.triangles = 0.0;
+  shell.stats.clockStart = shell.clock->Milliseconds();
 }

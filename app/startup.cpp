@@ -7,18 +7,12 @@
 #include <cstdlib>
 #include <limits>
 
-#include "app/camera.h"
-#include "app/clock.h"
-#include "app/fatal.h"
 #include "app/frame_loop.h"
-#include "app/gl_state.h"
-#include "app/terrain_log.h"
-#include "app/scene_setup.h"
+#include "app/input.h"
+#include "cabtt/cabtt_method.h"
+#include "cache/cache_kinds.h"
+#include "roam/roam_method.h"
 
-std::string HeightFieldPath;
-const char* TexturePath = nullptr;
-int GridExponent = 0;
-int GridSize = 0;
 AssertionHookFunction AssertionHook = AssertionPrompt;
 
 namespace {
@@ -30,6 +24,42 @@ constexpr char kKeyHelp[] =
     "D       Draw method        F       Full screen        \n"
     "A/Z     Up/Down            [       Screen capture     \n";
 
+// The draw-method table: record 0 Standard ROAM, record 1 CABTT, which starts.
+constexpr int kCabttRecord = 1;
+
+// GLUT's callbacks carry no context: they work on TheShell, and a failure ends the program.
+void DisplayCallback() { EndOnFailure(TheShell, DisplayFrame(TheShell)); }
+void IdleCallback() { IdleStep(TheShell); }
+void ReshapeCallback(int width, int height) { Reshape(TheShell, width, height); }
+void MouseCallback(int button, int state, int x, int y) { OnMouseButton(TheShell, button, state, x, y); }
+void MotionCallback(int x, int y) { OnMouseMove(TheShell, x, y); }
+void KeyboardCallback(unsigned char key, int /*x*/, int /*y*/) { EndOnFailure(TheShell, OnKey(TheShell, key)); }
+
+// The terrain part of start-up: a black window while loading, the terrain, the sky colour, then
+// one idle step so that the eye stands above the terrain.
+void InitTerrain(Shell& shell) {
+  shell.log.Printf("Loading height field %s.\n", shell.heightFieldPath.c_str());
+  glClearColor(0.0f, 0.0f, 0.0f, 0.5f);
+  glClear(GL_COLOR_BUFFER_BIT);
+  glutSwapBuffers();
+
+  const TerrainFiles files{shell.heightFieldPath.c_str(), shell.texturePath, shell.verticalScale};
+  Result<Terrain> terrain = PrepareTerrain(files, shell.gl.textureCompression, shell.log, true);
+  if (!terrain.ok()) EndProgram(shell, terrain.failure());
+  shell.terrain.emplace(std::move(terrain.value()));
+  glClearColor(0.4f, 0.6f, 1.0f, 0.5f);
+
+  shell.idlePreviousTime = shell.clock->Milliseconds() * 0.001;
+  IdleStep(shell);
+}
+
+// Both methods with the cache the GL allows.
+void InstallDrawMethods(Shell& shell) {
+  const CacheSource caches = DefaultCacheSource(shell.gl, shell.nv.get(), shell.log);
+  shell.methods.push_back(std::make_unique<RoamMethod>(*shell.terrain, caches, shell.log));
+  shell.methods.push_back(std::make_unique<CabttMethod>(*shell.terrain, caches, shell.log));
+}
+
 }  // namespace
 
 int AssertionPrompt(const char* file, int line, const char* expression) {
@@ -38,11 +68,11 @@ int AssertionPrompt(const char* file, int line, const char* expression) {
   std::fprintf(stderr, "B>reak, S>kip, A>lways skip, or Q>uit? ");
   char answer = 0;
   // No answer can be read (end of input): quit as for Q rather than act on an unread answer.
-  if (std::scanf(" %c", &answer) != 1) FatalExit(2);
+  if (std::scanf(" %c", &answer) != 1) std::exit(2);
   switch (answer) {
     case 'q':
     case 'Q':
-      FatalExit(2);
+      std::exit(2);
     case 's':
     case 'S':
       return 1;
@@ -54,19 +84,19 @@ int AssertionPrompt(const char* file, int line, const char* expression) {
   }
 }
 
-int ParseArguments(int& argc, char** argv) {
+int ParseArguments(Shell& shell, int& argc, char** argv) {
   int cursor = 0;
-  TexturePath = nullptr;
-  VerticalScale = 0.1f;
+  shell.texturePath = nullptr;
+  shell.verticalScale = 0.1f;
   if (argc <= 1) {
-    HeightFieldPath = "def_hf.png";
+    shell.heightFieldPath = "def_hf.png";
   } else {
-    HeightFieldPath = argv[1];
+    shell.heightFieldPath = argv[1];
     argc -= 1;
     cursor = 1;
   }
   if (argc > 1) {
-    TexturePath = argv[cursor + 1];
+    shell.texturePath = argv[cursor + 1];
     argc -= 1;
     cursor += 1;
   }
@@ -75,7 +105,7 @@ int ParseArguments(int& argc, char** argv) {
     // one would round to 0, and infinity would make every height infinite.
     const double scale = std::atof(argv[cursor + 1]);
     if (scale > 0.0 && scale <= std::numeric_limits<float>::max() && static_cast<float>(scale) > 0.0f) {
-      VerticalScale = static_cast<float>(scale);
+      shell.verticalScale = static_cast<float>(scale);
       argc -= 1;
       cursor += 1;
     }
@@ -83,57 +113,49 @@ int ParseArguments(int& argc, char** argv) {
   return cursor;
 }
 
-void InitTerrain() {
-  std::printf("Loading height field %s.\n", HeightFieldPath.c_str());
-  glClearColor(0.0f, 0.0f, 0.0f, 0.5f);
-  glClear(GL_COLOR_BUFFER_BIT);
-  glutSwapBuffers();
-
-  GridExponent = PrepareTerrain(HeightFieldPath.c_str(), TexturePath, VerticalScale, true);
-  GridSize = 1 << GridExponent;
-
-  IdlePreviousTime = TimeGetTime() * 0.001;
-  IdleStep();
-}
-
 int RunQuorvane(int argc, char** argv) {
+  Shell& shell = TheShell;
+  static SystemClock systemClock;
+  shell.clock = &systemClock;
   // Progress lines must reach a pipe as they happen, not when the buffer fills.
   std::setvbuf(stdout, nullptr, _IOLBF, 0);
-  TerrainLog = std::fopen("output.txt", "a+");
-  if (TerrainLog == nullptr) {
+  std::FILE* log = std::fopen("output.txt", "a+");
+  if (log == nullptr) {
     std::printf("Could not open output.txt\n");
     return 1;
   }
-  LogPrintf("\n-----------V4.0-------------\n");
+  shell.log.SetFile(log);
+  shell.log.Logf("\n-----------V4.0-------------\n");
 
-  const int cursor = ParseArguments(argc, argv);
-  ResetViewState();  // the clearance follows the vertical scale
+  const int cursor = ParseArguments(shell, argc, argv);
+  shell.view = StartViewState(shell.verticalScale);  // the clearance follows the vertical scale
 
   glutInit(&argc, argv + cursor);
   glutInitDisplayMode(GLUT_RGB | GLUT_DOUBLE | GLUT_DEPTH);
-  glutInitWindowSize(WindowWidth, WindowHeight);
+  glutInitWindowSize(shell.view.windowWidth, shell.view.windowHeight);
   glutInitWindowPosition(100, 100);
   glutCreateWindow("Quorvane");
-  glutReshapeFunc(Reshape);
-  glutIdleFunc(IdleStep);
-  glutDisplayFunc(DisplayFrame);
-  glutMouseFunc(OnMouseButton);
-  glutMotionFunc(OnMouseMove);
-  glutPassiveMotionFunc(OnMouseMove);
+  glutReshapeFunc(ReshapeCallback);
+  glutIdleFunc(IdleCallback);
+  glutDisplayFunc(DisplayCallback);
+  glutMouseFunc(MouseCallback);
+  glutMotionFunc(MotionCallback);
+  glutPassiveMotionFunc(MotionCallback);
+  glutKeyboardFunc(KeyboardCallback);
 
-  InitGLState();
-  InitTerrain();
+  shell.gl = InitGLState(shell.log);
+  if (shell.gl.vertexArrayRange || shell.gl.fences)
+    shell.nv = CreateDriverNvPlatform(shell.gl.vertexArrayRange, shell.gl.fences);
+  InitTerrain(shell);
 
-  InstallDrawMethods();
-  SetDrawMethod(kCabttMethodIndex);
+  InstallDrawMethods(shell);
+  EndOnFailure(shell, SetDrawMethod(shell, kCabttRecord));
 
   const GLenum error = glGetError();
-  if (error != GL_NO_ERROR) LogPrintf("0x%x error returned\n", error);
+  if (error != GL_NO_ERROR) shell.log.Logf("0x%x error returned\n", error);
 
-  std::printf("%s", kKeyHelp);
-  std::fflush(stdout);
-  Stats.clockStart = TimeGetTime();
+  shell.log.Printf("%s", kKeyHelp);
+  shell.stats.clockStart = shell.clock->Milliseconds();
   glutMainLoop();
-  SetDrawMethod(-1);
-  return 0;
+  EndProgram(shell, QuitRequest());
 }

@@ -1,23 +1,17 @@
 #pragma once
-#include <string>
+#include "app/shell.h"
 
-// Start-up state read by the rest of the program.
-extern std::string HeightFieldPath;
-extern const char* TexturePath;  // null: the shading texture is generated
-extern int GridExponent;         // n
-extern int GridSize;             // N = 2^n
-
-// The whole program: log, arguments, window, terrain, methods, main loop.
+// The window program: the Terrain log, the arguments, the window, the terrain, the drawing
+// methods (CABTT current), the key help, then GLUT's loop. Returns 1 when the log cannot be
+// opened; otherwise the program ends through EndProgram.
 int RunQuorvane(int argc, char** argv);
 
-// Loads the height field and texture, builds the HeightField and the error metric.
-void InitTerrain();
+// Reads the positional arguments (height field, texture, vertical scale) into the shell; returns
+// the index of the argument that stands in for the program name for glutInit. Only a scale a
+// float holds as a positive number is taken; anything else is left for GLUT.
+int ParseArguments(Shell& shell, int& argc, char** argv);
 
-// Parses the positional arguments into HeightFieldPath, TexturePath and VerticalScale;
-// returns the index of the argument that stands in for the program name for glutInit.
-int ParseArguments(int& argc, char** argv);
-
-// The assertion hook: prompts on stderr and reads one answer from stdin.
+// The assertion hook: prompts on standard error and reads one answer from standard input.
 // Returns 0 break, 1 skip, 2 always skip; Q (or no answer at all) ends the program with status 2.
 using AssertionHookFunction = int (*)(const char* file, int line, const char* expression);
 extern AssertionHookFunction AssertionHook;

@@ -2,13 +2,14 @@
 
 #include <utility>
 
-AggregateTriangle* CabttQueue::PopFirst() {
-  AggregateTriangle* node = entries_.begin()->second;
+CabttNode* CabttQueue::PopBelow(float threshold) {
+  if (entries_.empty() || !(entries_.begin()->first < threshold)) return nullptr;
+  CabttNode* node = entries_.begin()->second;
   entries_.erase(entries_.begin());
   return node;
 }
 
-bool CabttQueue::Remove(AggregateTriangle* node) {
+bool CabttQueue::Remove(CabttNode* node) {
   auto [entry, end] = entries_.equal_range(node->key);
   for (; entry != end; ++entry) {
     if (entry->second == node) {
@@ -30,4 +31,10 @@ void CabttQueue::Rebase(float amount) {
     rebased.insert(rebased.end(), std::move(handle));
   }
   entries_.swap(rebased);
+}
+
+Failure CabttQueue::Missing(const CabttNode* node) const {
+  return {Format("CABTT %s queue has no entry for node %p (split vertex %d, key %.9g)\n", name_,
+                 static_cast<const void*>(node), node->splitVertex, node->key),
+          Channel::kErrorAndLog, 3, true};
 }

@@ -1,29 +1,59 @@
 #pragma once
+#include "aggregate/aggregation_builder.h"
+#include "bintree/bintree.h"
+#include "cabtt/cabtt_node.h"
+#include "cabtt/cabtt_queue.h"
+#include "cache/geometry_cache.h"
+#include "terrain/height_field.h"
 
-// Set-up and tear-down of the CABTT tree and the method's activations.
+// CABTT's side of the shared bintree: ordered queues, a clock that starts at -1024.0 and is rebased
+// by 2048.0 once it passes 1024.0, and keys from the aggregation builder's error grid computed in
+// double precision and stored as floats:
+//   split key = distance from the eye to v - aggregate error of v + travel
+//   merge key = travel - (distance from the eye to v - aggregate error of v)
+// Its finest aggregate triangles have legs of 2^L grid cells. A leaf gives its cached block back
+// to the cache when it is split or freed.
+class CabttPolicy {
+ public:
+  using Leaf = CachedBlock;
+  using Queue = CabttQueue;
 
-// Creates the two roots with their top triangles, files root 0's top triangle (it stands for
-// the diamond of both) and initialises the GeometryCache with the block size of the level.
-void BuildCabttRoots();
+  static constexpr float kTravelStart = -1024.0f;
+  static constexpr float kRebaseThreshold = 1024.0f;
+  static constexpr float kRebaseAmount = 2048.0f;
 
-// Empties both queues, frees both trees (releasing their blocks), shuts the cache down and
-// frees the roots. The deactivate operation; does nothing while no tree exists.
-void DestroyCabtt();
+  explicit CabttPolicy(const HeightField& field) : field_(field) {}
 
-// Tears the tree down and starts again for a new level (clamped to 0..n) or builder kind.
-void RebuildCabtt(int level, bool adaptive);
+  // The level, the builder whose errors give the keys, and the cache that holds the leaves'
+  // blocks: set before the tree starts, and kept while it lives.
+  void Use(int level, const AggregationBuilder* builder, GeometryCache* cache) {
+    level_ = level;
+    builder_ = builder;
+    cache_ = cache;
+  }
 
-// The common part of both activations: messages, clock, builder, tree.
-void ActivateCabtt();
+  void Start(const Point3& eye) {
+    travel_ = kTravelStart;
+    lastEye_ = eye;
+  }
+  float Advance(const Point3& eye);
+  float Travel() const { return travel_; }
+  float SplitKey(VertexId v) const { return static_cast<float>(DistanceBeyondError(v) + travel_); }
+  float MergeKey(VertexId v) const { return static_cast<float>(travel_ - DistanceBeyondError(v)); }
+  VertexId SplitVertex(VertexId a, VertexId b) const { return HypotenuseSplitVertex(a, b, field_.n, level_); }
+  void RetireLeaf(CabttNode& leaf);
 
-// Activations with a system-memory or a video-memory cache.
-void ActivateCabttUncached();
-void ActivateCabttCached();
+  // Distance from the eye to the vertex less its aggregate error.
+  double DistanceBeyondError(VertexId v) const;
+  int level() const { return level_; }
 
-// The level actually usable on the current height field: 0..n.
-int ClampAggregationLevel(int level);
+ private:
+  const HeightField& field_;
+  int level_ = 0;
+  const AggregationBuilder* builder_ = nullptr;
+  GeometryCache* cache_ = nullptr;
+  float travel_ = kTravelStart;
+  Point3 lastEye_{0.0f, 0.0f, 0.0f};
+};
 
-// Vertices of the largest block of a level, (2^L + 1)(2^L + 2) / 2, and whether 16-bit indices
-// reach them all (up to level 8).
-int LevelBlockVertices(int level);
-bool LevelFitsIndexRange(int level);
+using CabttTree = Bintree<CabttPolicy>;

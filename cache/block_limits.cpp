@@ -1,16 +1,7 @@
 #include "cache/block_limits.h"
 
-#include <cstdio>
-
-#include "app/fatal.h"
-
-void CheckBlockLimits(int blockVertices, int maxIndices) {
-  if (blockVertices > kMaxBlockVertices) {
-    std::printf("Block size greater than maximum index range\n");
-    FatalExit(2);
-  }
-  if (blockVertices < 1 || maxIndices < 0) {
-    std::printf("Block size out of range\n");
-    FatalExit(2);
-  }
+Status CheckBlockLimits(int blockVertices, int maxIndices) {
+  if (blockVertices > kMaxBlockVertices) return Failure{"Block size greater than maximum index range\n", Channel::kConsole, 2};
+  if (blockVertices < 1 || maxIndices < 0) return Failure{"Block size out of range\n", Channel::kConsole, 2};
+  return {};
 }

@@ -1,17 +1,28 @@
 #pragma once
 #include <cstddef>
+#include <cstdlib>
 
-// Heap storage of the geometry caches (block buffers, index buffers, block records). A refused
-// allocation prints "Out of memory for a cache block\n" and ends the program with status 2:
-// there is no recovery, and writing through a null buffer must never happen.
-void* AllocateCacheStorage(size_t bytes);
-void FreeCacheStorage(void* storage);
+#include "app/platform/failure.h"
 
-// Number of allocations made here and not yet freed (lets tests see that a cache gave
-// everything back).
-long CacheStorageInUse();
+// The heap storage of one cache (block buffers, index buffers, block records), counted, from an
+// allocator that tests can replace. A refused allocation comes back null.
+class CacheStorage {
+ public:
+  // Must hand out memory that free() accepts.
+  using Allocator = void* (*)(size_t bytes);
 
-// Replaces the allocator underneath (tests); it must hand out memory that free() accepts.
-// nullptr restores malloc.
-using CacheAllocator = void* (*)(size_t bytes);
-void SetCacheAllocatorForTesting(CacheAllocator allocator);
+  explicit CacheStorage(Allocator allocate = std::malloc) : allocate_(allocate) {}
+
+  void* Allocate(size_t bytes);
+  void Free(void* storage);
+  // Allocations made and not yet freed.
+  long InUse() const { return inUse_; }
+
+ private:
+  Allocator allocate_;
+  long inUse_ = 0;
+};
+
+// What a refused cache allocation ends the program with: "Out of memory for a cache block\n" in
+// the Terrain log and on the console, status 2.
+Failure OutOfCacheMemory();

@@ -1,9 +1,10 @@
 #include "cache/counting_cache.h"
 
-void CountingCache::BeginBlock(CacheVertex** vertices, uint16_t** indices) {
-  inner_->BeginBlock(vertices, indices);
+Status CountingCache::BeginBlock(CacheVertex** vertices, uint16_t** indices) {
+  Status status = inner_->BeginBlock(vertices, indices);
   vertices_ = *vertices;
   indices_ = *indices;
+  return status;
 }
 
 BlockHandle CountingCache::EndBlock(int vertexCount, int indexCount) {
@@ -20,10 +21,4 @@ void CountingCache::DrawBlock(BlockHandle handle) {
 void CountingCache::ReleaseBlock(BlockHandle handle) {
   ++blocksReleased;
   inner_->ReleaseBlock(handle);
-}
-
-CountingCache* CountActiveCache() {
-  auto* counting = new CountingCache(ActiveCache);
-  ActiveCache = counting;
-  return counting;
 }

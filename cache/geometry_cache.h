@@ -1,6 +1,9 @@
 #pragma once
 #include <cstdint>
+#include <functional>
+#include <memory>
 
+#include "app/platform/failure.h"
 #include "terrain/point3.h"
 
 // One vertex of a cached block; its x and y double as texture coordinates.
@@ -11,25 +14,33 @@ using BlockHandle = intptr_t;
 constexpr BlockHandle kNoBlock = -1;
 
 // Blocks of vertices and 16-bit indices, written in place, drawn at once, redrawn by handle.
+//
+// Calling order, relied on by every implementation: Init, then for each block BeginBlock, the
+// writing of at most blockVertices vertices and maxIndices indices, EndBlock (which draws it); a
+// block is drawn again by DrawBlock and given back by ReleaseBlock, after which its handle is not
+// used again; Shutdown gives back every block and all storage, after which Init may follow. No
+// other operation comes between BeginBlock and EndBlock.
 class GeometryCache {
  public:
   virtual ~GeometryCache() = default;
-  virtual void Init(int blockVertices, int maxIndices) = 0;
+  // Prepares for blocks of these sizes; enables the client vertex and texture-coordinate arrays.
+  virtual Status Init(int blockVertices, int maxIndices) = 0;
   virtual void Shutdown() = 0;
-  virtual void BeginBlock(CacheVertex** vertices, uint16_t** indices) = 0;
+  // Storage for a new block, with the GL's arrays pointed at its vertices; fails when none can be
+  // had (the cache is then as it was).
+  virtual Status BeginBlock(CacheVertex** vertices, uint16_t** indices) = 0;
   virtual BlockHandle EndBlock(int vertexCount, int indexCount) = 0;
   virtual void DrawBlock(BlockHandle handle) = 0;
   virtual void ReleaseBlock(BlockHandle handle) = 0;
+  // Heap allocations the cache holds (so that a test sees that it gave everything back).
+  virtual long StorageInUse() const = 0;
 };
 
-extern GeometryCache* ActiveCache;
+// The kinds of cache: client arrays in the heap, or NVIDIA's video memory with fenced recycling.
+enum class CacheKind { kSystemMemory, kVideoMemory };
 
-// Replace ActiveCache (destroying the previous object without Shutdown) by a new cache.
-void CreateSystemMemoryCache();
-void CreateVideoMemoryCache();
-
-// The one rule both drawing methods use: video memory when both NV extensions were found.
-void CreateGeometryCache();
-
-// Destroys ActiveCache (for tests and program exit).
-void DestroyGeometryCache();
+// How a drawing method gets a fresh cache at each activation, and which kind it gets.
+struct CacheSource {
+  CacheKind kind = CacheKind::kSystemMemory;
+  std::function<std::unique_ptr<GeometryCache>()> create;
+};

@@ -3,30 +3,36 @@
 #include <GL/gl.h>
 
 #include "cache/block_limits.h"
-#include "cache/cache_storage.h"
 #include "cache/client_arrays.h"
 
-void SystemMemoryCache::Init(int newBlockVertices, int newMaxIndices) {
-  CheckBlockLimits(newBlockVertices, newMaxIndices);
+Status SystemMemoryCache::Init(int newBlockVertices, int newMaxIndices) {
+  Status limits = CheckBlockLimits(newBlockVertices, newMaxIndices);
+  if (!limits.ok()) return limits;
   blockVertices = newBlockVertices;
   maxIndices = newMaxIndices;
   currentVertices = nullptr;
   currentIndices = nullptr;
   glEnableClientState(GL_VERTEX_ARRAY);
   glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+  return {};
 }
 
-void SystemMemoryCache::BeginBlock(CacheVertex** vertices, uint16_t** indices) {
-  currentVertices = static_cast<CacheVertex*>(AllocateCacheStorage(sizeof(CacheVertex) * blockVertices));
-  currentIndices = static_cast<uint16_t*>(AllocateCacheStorage(sizeof(uint16_t) * maxIndices));
+Status SystemMemoryCache::BeginBlock(CacheVertex** vertices, uint16_t** indices) {
+  auto* blockVertexStorage = static_cast<CacheVertex*>(storage.Allocate(sizeof(CacheVertex) * blockVertices));
+  auto* blockIndexStorage = static_cast<uint16_t*>(storage.Allocate(sizeof(uint16_t) * maxIndices));
+  StoredBlock* record = spareRecords;
+  if (record == nullptr) record = static_cast<StoredBlock*>(storage.Allocate(sizeof(StoredBlock)));
+  if (blockVertexStorage == nullptr || blockIndexStorage == nullptr || record == nullptr) {
+    storage.Free(blockVertexStorage);
+    storage.Free(blockIndexStorage);
+    if (record != spareRecords) storage.Free(record);
+    return OutOfCacheMemory();
+  }
+  if (record == spareRecords) spareRecords = record->next;
+  currentVertices = blockVertexStorage;
+  currentIndices = blockIndexStorage;
   *vertices = currentVertices;
   *indices = currentIndices;
-
-  StoredBlock* record = spareRecords;
-  if (record != nullptr)
-    spareRecords = record->next;
-  else
-    record = static_cast<StoredBlock*>(AllocateCacheStorage(sizeof(StoredBlock)));
 
   record->prev = nullptr;
   record->next = liveBlocks;
@@ -38,6 +44,7 @@ void SystemMemoryCache::BeginBlock(CacheVertex** vertices, uint16_t** indices) {
   record->indexCount = 0;
   currentBlock = record;
   PointClientArraysAt(currentVertices);
+  return {};
 }
 
 BlockHandle SystemMemoryCache::EndBlock(int /*vertexCount*/, int indexCount) {
@@ -70,8 +77,8 @@ void SystemMemoryCache::ReleaseBlock(BlockHandle handle) {
   record->next = spareRecords;
   spareRecords = record;
 
-  FreeCacheStorage(record->vertices);
-  FreeCacheStorage(record->indices);
+  storage.Free(record->vertices);
+  storage.Free(record->indices);
   record->vertices = nullptr;
   record->indices = nullptr;
 }
@@ -79,14 +86,14 @@ void SystemMemoryCache::ReleaseBlock(BlockHandle handle) {
 void SystemMemoryCache::Shutdown() {
   while (spareRecords != nullptr) {
     StoredBlock* next = spareRecords->next;
-    FreeCacheStorage(spareRecords);
+    storage.Free(spareRecords);
     spareRecords = next;
   }
   while (liveBlocks != nullptr) {
     StoredBlock* next = liveBlocks->next;
-    FreeCacheStorage(liveBlocks->vertices);
-    FreeCacheStorage(liveBlocks->indices);
-    FreeCacheStorage(liveBlocks);
+    storage.Free(liveBlocks->vertices);
+    storage.Free(liveBlocks->indices);
+    storage.Free(liveBlocks);
     liveBlocks = next;
   }
   // A block that was filling has just been freed with the live ones: drop every pointer to it.

@@ -1,6 +1,7 @@
 #pragma once
 #include <cstdint>
 
+#include "cache/cache_storage.h"
 #include "cache/geometry_cache.h"
 
 // One block of the system-memory cache: its own heap buffers while live, none while spare.
@@ -14,21 +15,29 @@ struct StoredBlock {
 
 // Every block in its own pair of heap buffers, drawn as plain client arrays. The GPU has read
 // client arrays before a draw call returns, so a released block's buffers are freed at once.
-// The handle of a block is the address of its record.
-class SystemMemoryCache : public GeometryCache {
+// The handle of a block is the address of its record; a released record waits, last released
+// first, for the next block.
+class SystemMemoryCache final : public GeometryCache {
  public:
-  void Init(int blockVertices, int maxIndices) override;
+  explicit SystemMemoryCache(CacheStorage::Allocator allocate = std::malloc) : storage(allocate) {}
+  ~SystemMemoryCache() override { Shutdown(); }
+  SystemMemoryCache(const SystemMemoryCache&) = delete;
+  SystemMemoryCache& operator=(const SystemMemoryCache&) = delete;
+
+  Status Init(int blockVertices, int maxIndices) override;
   void Shutdown() override;
-  void BeginBlock(CacheVertex** vertices, uint16_t** indices) override;
+  Status BeginBlock(CacheVertex** vertices, uint16_t** indices) override;
   BlockHandle EndBlock(int vertexCount, int indexCount) override;
   void DrawBlock(BlockHandle handle) override;
   void ReleaseBlock(BlockHandle handle) override;
+  long StorageInUse() const override { return storage.InUse(); }
 
  private:
   friend struct SystemMemoryCacheProbe;  // tests walk the lists
 
   static StoredBlock* RecordOf(BlockHandle handle) { return reinterpret_cast<StoredBlock*>(handle); }
 
+  CacheStorage storage;
   int blockVertices = 0;
   int maxIndices = 0;
   StoredBlock* liveBlocks = nullptr;    // doubly linked, newest first

@@ -1,10 +1,6 @@
 #include "cache/video_memory_cache.h"
 
-#include "app/fatal.h"
-#include "app/nv_platform.h"
-#include "app/terrain_log.h"
 #include "cache/block_limits.h"
-#include "cache/cache_storage.h"
 #include "cache/client_arrays.h"
 
 #ifndef GL_ALL_COMPLETED_NV
@@ -22,10 +18,16 @@ constexpr GLfloat kAgpPriority = 0.5f;
 
 }  // namespace
 
-void VideoMemoryCache::Init(int newBlockVertices, int newMaxIndices) {
+VideoMemoryCache::~VideoMemoryCache() {
+  // The range and the fences belong to the GL, which Shutdown gives them back to.
+  for (const BlockRecord& record : blockTable) storage.Free(record.indexBuffer);
+}
+
+Status VideoMemoryCache::Init(int newBlockVertices, int newMaxIndices) {
   blockVertices = newBlockVertices;
   maxIndices = newMaxIndices;
-  CheckBlockLimits(blockVertices, maxIndices);
+  Status limits = CheckBlockLimits(blockVertices, maxIndices);
+  if (!limits.ok()) return limits;
   retiredIntervals = 0;
   freeHead = -1;
   intervalQueue.push_back({0, -1, -1});
@@ -33,24 +35,25 @@ void VideoMemoryCache::Init(int newBlockVertices, int newMaxIndices) {
   drawsUntilFence = drawsPerFence;
 
   rangeBase = nullptr;
-  const GLsizei size = AcquireRange();
-  LogPrintf("Successfully got %d bytes (%dk) of video memory\n", size, size / 1024);
+  GLsizei size = 0;
+  if (!AcquireRange(&size)) {
+    intervalQueue.clear();
+    return Failure{"Failure to allocate cache memory.\n", Channel::kLog, 2};
+  }
+  log.Logf("Successfully got %d bytes (%dk) of video memory\n", size, size / 1024);
 
-  ActiveNvPlatform->VertexArrayRange(size, rangeBase);
+  nv.VertexArrayRange(size, rangeBase);
   glEnableClientState(GL_VERTEX_ARRAY);
   glEnableClientState(GL_TEXTURE_COORD_ARRAY);
-  ActiveNvPlatform->EnableVertexArrayRange(true);
+  nv.EnableVertexArrayRange(true);
   PointClientArraysAt(static_cast<const CacheVertex*>(rangeBase));
+  return {};
 }
 
-// Video memory first, then AGP; sets rangeBase and blockCapacity and returns the size.
-GLsizei VideoMemoryCache::AcquireRange() {
-  GLsizei size = 0;
-  if (AcquireRangeWithPriority(kVideoPriority, &size)) return size;
-  LogPrintf("Could not allocate video memory, switching to AGP memory.\n");
-  if (AcquireRangeWithPriority(kAgpPriority, &size)) return size;
-  LogPrintf("Failure to allocate cache memory.\n");
-  FatalExit(2);
+bool VideoMemoryCache::AcquireRange(GLsizei* size) {
+  if (AcquireRangeWithPriority(kVideoPriority, size)) return true;
+  log.Logf("Could not allocate video memory, switching to AGP memory.\n");
+  return AcquireRangeWithPriority(kAgpPriority, size);
 }
 
 // The largest granted range of the series slot x 1, x 2, x 4, ..., ending at the first grant
@@ -60,11 +63,11 @@ bool VideoMemoryCache::AcquireRangeWithPriority(GLfloat priority, GLsizei* size)
   int slots = 1;
   for (;;) {
     if (rangeBase != nullptr) {
-      ActiveNvPlatform->FreeMemory(rangeBase);
+      nv.FreeMemory(rangeBase);
       rangeBase = nullptr;
     }
     *size = slots * slotBytes;
-    rangeBase = ActiveNvPlatform->AllocateMemory(*size, 0.0f, 0.0f, priority);
+    rangeBase = nv.AllocateMemory(*size, 0.0f, 0.0f, priority);
     if (rangeBase == nullptr) break;
     if (*size > kRangeTarget) {
       blockCapacity = slots;
@@ -74,7 +77,7 @@ bool VideoMemoryCache::AcquireRangeWithPriority(GLfloat priority, GLsizei* size)
   }
   if (slots >= 2) {
     *size = slots / 2 * slotBytes;
-    rangeBase = ActiveNvPlatform->AllocateMemory(*size, 0.0f, 0.0f, priority);
+    rangeBase = nv.AllocateMemory(*size, 0.0f, 0.0f, priority);
     if (rangeBase != nullptr) {
       blockCapacity = slots / 2;
       return true;
@@ -88,13 +91,13 @@ CacheVertex* VideoMemoryCache::SlotAddress(int block) const {
 }
 
 bool VideoMemoryCache::FrontIntervalComplete() const {
-  return ActiveNvPlatform->TestFence(intervalQueue.front().fence) != GL_FALSE;
+  return nv.TestFence(intervalQueue.front().fence) != GL_FALSE;
 }
 
 void VideoMemoryCache::CloseInterval() {
   GLuint fence = 0;
-  ActiveNvPlatform->GenFences(1, &fence);
-  ActiveNvPlatform->SetFence(fence, GL_ALL_COMPLETED_NV);
+  nv.GenFences(1, &fence);
+  nv.SetFence(fence, GL_ALL_COMPLETED_NV);
   intervalQueue.back().fence = fence;
   // The interval just closed is the back entry, so this loop never retires it.
   while (intervalQueue.size() >= 2 && FrontIntervalComplete()) RetireFront();
@@ -105,7 +108,7 @@ void VideoMemoryCache::CloseInterval() {
 // Moves the front interval's pending blocks, in their own order, in front of the free list.
 void VideoMemoryCache::RetireFront() {
   FenceInterval& front = intervalQueue.front();
-  ActiveNvPlatform->DeleteFences(1, &front.fence);
+  nv.DeleteFences(1, &front.fence);
   if (front.pendingTail != -1) {
     blockTable[front.pendingTail].link = freeHead;
     freeHead = front.pendingHead;
@@ -125,7 +128,7 @@ int VideoMemoryCache::TakeFreeHead() {
   return block;
 }
 
-void VideoMemoryCache::BeginBlock(CacheVertex** vertices, uint16_t** indices) {
+Status VideoMemoryCache::BeginBlock(CacheVertex** vertices, uint16_t** indices) {
   // Cheapest first: completed intervals, then a never-used slot, then waiting on fences.
   if (freeHead == -1) {
     while (intervalQueue.size() >= 2 && FrontIntervalComplete()) {
@@ -138,11 +141,12 @@ void VideoMemoryCache::BeginBlock(CacheVertex** vertices, uint16_t** indices) {
     block = TakeFreeHead();
   } else if (static_cast<int>(blockTable.size()) < blockCapacity) {
     block = static_cast<int>(blockTable.size());
-    auto* indexBuffer = static_cast<uint16_t*>(AllocateCacheStorage(sizeof(uint16_t) * maxIndices));
+    auto* indexBuffer = static_cast<uint16_t*>(storage.Allocate(sizeof(uint16_t) * maxIndices));
+    if (indexBuffer == nullptr) return OutOfCacheMemory();
     blockTable.push_back({indexBuffer, nullptr, 0});
   } else {
     while (intervalQueue.size() >= 2) {
-      ActiveNvPlatform->FinishFence(intervalQueue.front().fence);
+      nv.FinishFence(intervalQueue.front().fence);
       RetireFront();
       if (freeHead != -1) {
         block = TakeFreeHead();
@@ -151,12 +155,9 @@ void VideoMemoryCache::BeginBlock(CacheVertex** vertices, uint16_t** indices) {
     }
     if (block == -1) {
       CloseInterval();
-      ActiveNvPlatform->FinishFence(intervalQueue.front().fence);
+      nv.FinishFence(intervalQueue.front().fence);
       RetireFront();
-      if (freeHead == -1) {
-        LogPrintf("Ran out of video memory.\n");
-        FatalExit(1);
-      }
+      if (freeHead == -1) return Failure{"Ran out of video memory.\n", Channel::kLog, 1};
       block = TakeFreeHead();
     }
   }
@@ -165,6 +166,7 @@ void VideoMemoryCache::BeginBlock(CacheVertex** vertices, uint16_t** indices) {
   *vertices = SlotAddress(block);
   *indices = blockTable[block].indexBuffer;
   PointClientArraysAt(*vertices);
+  return {};
 }
 
 BlockHandle VideoMemoryCache::EndBlock(int /*vertexCount*/, int indexCount) {
@@ -205,17 +207,17 @@ void VideoMemoryCache::ReleaseBlock(BlockHandle handle) {
 void VideoMemoryCache::Shutdown() {
   glFinish();
   const long long usedBytes = static_cast<long long>(blockTable.size()) * blockVertices * sizeof(CacheVertex);
-  LogPrintf("Actually used %dk video memory\n", static_cast<int>(usedBytes / 1024));
+  log.Logf("Actually used %dk video memory\n", static_cast<int>(usedBytes / 1024));
 
-  for (const BlockRecord& record : blockTable) FreeCacheStorage(record.indexBuffer);
+  for (const BlockRecord& record : blockTable) storage.Free(record.indexBuffer);
   blockTable.clear();
   // The open interval at the back has no fence.
-  for (size_t i = 0; i + 1 < intervalQueue.size(); ++i) ActiveNvPlatform->DeleteFences(1, &intervalQueue[i].fence);
+  for (size_t i = 0; i + 1 < intervalQueue.size(); ++i) nv.DeleteFences(1, &intervalQueue[i].fence);
   intervalQueue.clear();
 
-  ActiveNvPlatform->VertexArrayRange(0, nullptr);
-  ActiveNvPlatform->FreeMemory(rangeBase);
-  ActiveNvPlatform->EnableVertexArrayRange(false);
+  nv.VertexArrayRange(0, nullptr);
+  nv.FreeMemory(rangeBase);
+  nv.EnableVertexArrayRange(false);
   rangeBase = nullptr;
   currentBlock = -1;
 }

@@ -5,6 +5,9 @@
 #include <deque>
 #include <vector>
 
+#include "app/platform/log_sink.h"
+#include "app/platform/nv_platform.h"
+#include "cache/cache_storage.h"
 #include "cache/geometry_cache.h"
 
 // A block number's index storage and its list link.
@@ -24,20 +27,34 @@ struct FenceInterval {
 // All vertices in one range of video (or AGP) memory declared as the vertex array range and cut
 // into slots; block n always uses slot n. The GPU reads slots after the draw calls return, so a
 // released block is handed out again only once the fence of its latest draw's interval is done.
-// Every NV entry point is reached through ActiveNvPlatform.
-class VideoMemoryCache : public GeometryCache {
+// Every NV entry point is reached through the NvPlatform it is given; its messages go to the
+// Terrain log of the sink.
+//
+// Invariants between Init and Shutdown: the interval queue is never empty and only its back
+// interval is open (has no fence); every block number created is exactly once live, on the
+// pending list of the interval of its latest draw, or on the free list; a block reaches the free
+// list only once the fence of its latest draw's interval has completed.
+class VideoMemoryCache final : public GeometryCache {
  public:
-  void Init(int blockVertices, int maxIndices) override;
+  VideoMemoryCache(NvPlatform& nv, LogSink& log, CacheStorage::Allocator allocate = std::malloc)
+      : nv(nv), log(log), storage(allocate) {}
+  ~VideoMemoryCache() override;
+  VideoMemoryCache(const VideoMemoryCache&) = delete;
+  VideoMemoryCache& operator=(const VideoMemoryCache&) = delete;
+
+  Status Init(int blockVertices, int maxIndices) override;
   void Shutdown() override;
-  void BeginBlock(CacheVertex** vertices, uint16_t** indices) override;
+  Status BeginBlock(CacheVertex** vertices, uint16_t** indices) override;
   BlockHandle EndBlock(int vertexCount, int indexCount) override;
   void DrawBlock(BlockHandle handle) override;
   void ReleaseBlock(BlockHandle handle) override;
+  long StorageInUse() const override { return storage.InUse(); }
 
  private:
   friend struct VideoMemoryCacheProbe;  // tests walk the lists
 
-  GLsizei AcquireRange();
+  // Video memory first, then AGP; sets rangeBase and blockCapacity. False: neither granted.
+  bool AcquireRange(GLsizei* size);
   bool AcquireRangeWithPriority(GLfloat priority, GLsizei* size);
   void CloseInterval();
   void RetireFront();
@@ -46,6 +63,9 @@ class VideoMemoryCache : public GeometryCache {
   int TakeFreeHead();
   CacheVertex* SlotAddress(int block) const;
 
+  NvPlatform& nv;
+  LogSink& log;
+  CacheStorage storage;
   int retiredIntervals = 0;
   std::deque<FenceInterval> intervalQueue;
   int drawsUntilFence = 0;

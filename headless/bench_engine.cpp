@@ -6,22 +6,18 @@
 
 #include <memory>
 
-#include "app/camera.h"
-#include "app/frame_loop.h"
-#include "app/scene_setup.h"
-#include "cabtt/cabtt_refine.h"
-#include "cabtt/cabtt_state.h"
-#include "cabtt/cabtt_tree.h"
+#include "app/platform/log_sink.h"
+#include "app/view/draw_method.h"
+#include "app/view/frame_view.h"
+#include "cabtt/cabtt_method.h"
+#include "cache/cache_kinds.h"
 #include "cache/counting_cache.h"
-#include "cache/geometry_cache.h"
 #include "headless/brute_force_method.h"
 #include "headless/frame_readback.h"
-#include "headless/headless_scene.h"
 #include "headless/image_quality.h"
 #include "headless/peak_memory.h"
 #include "headless/thread_cpu_clock.h"
-#include "roam/roam_state.h"
-#include "roam/roam_update.h"
+#include "roam/roam_method.h"
 
 namespace {
 
@@ -35,15 +31,10 @@ struct WorkCounts {
   int64_t redrawn;
 };
 
-WorkCounts ReadCounts(const BenchMethod& method, const CountingCache* cache) {
-  WorkCounts counts{Stats.triangles, Stats.bytes, 0, 0, 0, 0};
-  if (method.kind == BenchMethod::Kind::kRoam) {
-    counts.splits = RoamCounters.splits;
-    counts.merges = RoamCounters.merges;
-  } else if (method.kind == BenchMethod::Kind::kCabtt) {
-    counts.splits = CabttCounters.splits;
-    counts.merges = CabttCounters.merges;
-  }
+WorkCounts ReadCounts(DrawMethod& method, const FrameStats& stats, const CountingCache* cache) {
+  const MethodCounters& counters = method.Counters();
+  WorkCounts counts{stats.triangles, stats.bytes, static_cast<int64_t>(counters.splits),
+                    static_cast<int64_t>(counters.merges), 0, 0};
   if (cache != nullptr) {
     counts.built = cache->blocksBuilt;
     counts.redrawn = cache->blocksRedrawn;
@@ -51,31 +42,37 @@ WorkCounts ReadCounts(const BenchMethod& method, const CountingCache* cache) {
   return counts;
 }
 
-int TableIndex(const BenchMethod& method) {
-  switch (method.kind) {
+// The method a list entry names. Every cache it makes is wrapped in a counter, the latest of
+// which *counting names.
+std::unique_ptr<DrawMethod> MakeMethod(BenchScene& scene, const BenchMethod& spec, LogSink& quiet,
+                                       CountingCache** counting) {
+  const CacheSource real = DefaultCacheSource(scene.gl, scene.nv.get(), quiet);
+  const CacheSource counted{real.kind, [real, counting] {
+                              auto cache = std::make_unique<CountingCache>(real.create());
+                              *counting = cache.get();
+                              return std::unique_ptr<GeometryCache>(std::move(cache));
+                            }};
+  switch (spec.kind) {
     case BenchMethod::Kind::kRoam:
-      return kRoamMethodIndex;
-    case BenchMethod::Kind::kCabtt:
-      return kCabttMethodIndex;
+      return std::make_unique<RoamMethod>(scene.terrain, counted, quiet);
+    case BenchMethod::Kind::kCabtt: {
+      auto cabtt = std::make_unique<CabttMethod>(scene.terrain, counted, quiet);
+      cabtt->SetAggregation(spec.level, spec.adaptive);
+      return cabtt;
+    }
     case BenchMethod::Kind::kBruteForce:
-      return kBruteForceMethodIndex;
+      break;
   }
-  return -1;
+  return std::make_unique<BruteForceMethod>(scene.terrain.field);
 }
 
-// The tree update that the draw operation would make, done first so that it can be timed alone;
-// the draw operation's own update then finds the eye unchanged.
-void Refine(const BenchMethod& method) {
-  if (method.kind == BenchMethod::Kind::kRoam) RoamUpdate(Cameras[0].eye);
-  if (method.kind == BenchMethod::Kind::kCabtt) UpdateCabttTree(Cameras[0].eye);
-}
-
-void Activate(const BenchMethod& method) {
-  if (method.kind == BenchMethod::Kind::kCabtt) {
-    AggregationLevel = method.level;
-    AdaptiveAggregation = method.adaptive;
-  }
-  SetDrawMethodQuietly(TableIndex(method));
+// One frame as the window draws it: cleared to the sky, drawn, counted.
+Status DrawFrame(DrawMethod& method, const ViewState& view, FrameStats& stats) {
+  glClearColor(0.4f, 0.6f, 1.0f, 0.5f);
+  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  Status drawn = method.Draw(MakeFrameView(view), stats);
+  if (drawn.ok()) stats.frames += 1;
+  return drawn;
 }
 
 }  // namespace
@@ -92,38 +89,47 @@ std::string CheckMethodsFitTerrain(const std::vector<BenchMethod>& methods, int 
   return "";
 }
 
-MethodResult FlyMethod(const BenchMethod& method, const BenchPlan& plan, int sampleEvery, const SampleFunction& sample,
-                       const BenchProgressFunction& progress, int* done, int total) {
+Result<MethodResult> FlyMethod(BenchScene& scene, const BenchMethod& spec, const BenchPlan& plan, int sampleEvery,
+                               const SampleFunction& sample, const BenchProgressFunction& progress, int* done,
+                               int total) {
   MethodResult result;
-  result.name = BenchMethodName(method);
+  result.name = BenchMethodName(spec);
   if (plan.flight.empty()) return result;
 
   ResetPeakMemory();
-  Activate(method);
-  // Every block the method writes or draws passes through the counter; deactivation gives the
-  // counting wrapper back with the cache.
-  CountingCache* cache = method.kind == BenchMethod::Kind::kBruteForce ? nullptr : CountActiveCache();
+  NullLogSink quiet;
+  CountingCache* cache = nullptr;
+  std::unique_ptr<DrawMethod> method = MakeMethod(scene, spec, quiet, &cache);
+  // Activated where the camera stands (where the previous method's flight ended), as a switch of
+  // methods in the window; the first frame then refines for the flight's first pose.
+  ViewState& view = scene.view;
+  Status status = method->Activate(MakeFrameView(view));
+  if (!status.ok()) return status.failure();
   if (plan.rasterizerDiscard) glEnable(GL_RASTERIZER_DISCARD);
+  PlaceCameraAt(view, plan.flight[0]);
 
-  PlaceCameraAt(plan.flight[0]);
-  DisplayFrame();
+  FrameStats stats;
+  status = DrawFrame(*method, view, stats);
+  if (!status.ok()) return status.failure();
   glFinish();
 
   const double start = WallMilliseconds();
   double readBackMs = 0.0;
-  WorkCounts before = ReadCounts(method, cache);
+  WorkCounts before = ReadCounts(*method, stats, cache);
   for (int frame = 0; frame < static_cast<int>(plan.flight.size()); ++frame) {
-    PlaceCameraAt(plan.flight[frame]);
+    PlaceCameraAt(view, plan.flight[frame]);
     const double wallStart = WallMilliseconds();
     const double cpuStart = ThreadCpuMilliseconds();
-    Refine(method);
+    status = method->Refine(MakeFrameView(view));
+    if (!status.ok()) return status.failure();
     const double cpuRefined = ThreadCpuMilliseconds();
-    DisplayFrame();
+    status = DrawFrame(*method, view, stats);
+    if (!status.ok()) return status.failure();
     const double cpuDrawn = ThreadCpuMilliseconds();
     glFinish();
     const double wallEnd = WallMilliseconds();
 
-    const WorkCounts after = ReadCounts(method, cache);
+    const WorkCounts after = ReadCounts(*method, stats, cache);
     FrameSample figures;
     figures.frame = frame;
     figures.frameMs = wallEnd - wallStart;
@@ -149,11 +155,11 @@ MethodResult FlyMethod(const BenchMethod& method, const BenchPlan& plan, int sam
   result.peakMemoryMiB = PeakMemoryMiB();
 
   if (plan.rasterizerDiscard) glDisable(GL_RASTERIZER_DISCARD);
-  SetDrawMethodQuietly(-1);
+  method->Deactivate();
   return result;
 }
 
-BenchRun RunBench(const BenchPlan& plan, const BenchProgressFunction& progress) {
+Result<BenchRun> RunBench(BenchScene& scene, const BenchPlan& plan, const BenchProgressFunction& progress) {
   BenchRun run;
   run.width = plan.width;
   run.height = plan.height;
@@ -173,7 +179,9 @@ BenchRun RunBench(const BenchPlan& plan, const BenchProgressFunction& progress) 
   MethodResult referenceResult;
   if (quality) {
     const auto keep = [&](int) { referencePictures.push_back(ReadFrameRgb(plan.width, plan.height)); };
-    referenceResult = FlyMethod(reference, plan, plan.qualityEvery, keep, progress, &done, total);
+    Result<MethodResult> flown = FlyMethod(scene, reference, plan, plan.qualityEvery, keep, progress, &done, total);
+    if (!flown.ok()) return flown.failure();
+    referenceResult = std::move(flown.value());
   }
 
   for (const BenchMethod& method : plan.methods) {
@@ -189,9 +197,11 @@ BenchRun RunBench(const BenchPlan& plan, const BenchProgressFunction& progress) 
           CompareImages(expected.data(), picture.data(), plan.width, plan.height, plan.threshold);
       samples.push_back({frame, difference.psnr, difference.differingShare});
     };
-    MethodResult result = FlyMethod(method, plan, quality ? plan.qualityEvery : 0, compare, progress, &done, total);
-    result.quality = std::move(samples);
-    run.methods.push_back(std::move(result));
+    Result<MethodResult> flown =
+        FlyMethod(scene, method, plan, quality ? plan.qualityEvery : 0, compare, progress, &done, total);
+    if (!flown.ok()) return flown.failure();
+    flown.value().quality = std::move(samples);
+    run.methods.push_back(std::move(flown.value()));
   }
   return run;
 }

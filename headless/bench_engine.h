@@ -4,11 +4,14 @@
 #include <string>
 #include <vector>
 
+#include "app/platform/failure.h"
+
 #include "headless/bench_method_list.h"
 #include "headless/bench_results.h"
+#include "headless/bench_scene.h"
 #include "headless/flight_pose.h"
 
-// What one benchmark run flies and draws. The scene (PrepareHeadlessScene) must be ready.
+// What one benchmark run flies and draws over a prepared scene.
 struct BenchPlan {
   FlightPath flight;
   std::vector<BenchMethod> methods;
@@ -26,17 +29,19 @@ using BenchProgressFunction = std::function<void(const std::string& label, int d
 using SampleFunction = std::function<void(int frame)>;
 
 // Flies one method over the flight: activation (CABTT with its level and builder), the first
-// pose refined and drawn once untimed, then every pose timed as one frame: refinement of the
-// tree for camera 0's eye, DisplayFrame, glFinish. After frames that are multiples of
+// pose refined and drawn once untimed, then every pose timed as one frame: refinement for camera
+// 0's eye, the frame drawn as the window draws it, glFinish. After frames that are multiples of
 // sampleEvery (0: none) sample runs; its time is left out of the method's wall time. Ends with
-// the method deactivated. done counts frames for progress across methods.
-MethodResult FlyMethod(const BenchMethod& method, const BenchPlan& plan, int sampleEvery, const SampleFunction& sample,
-                       const BenchProgressFunction& progress, int* done, int total);
+// the method deactivated. done counts frames for progress across methods. A method's failure
+// comes back.
+Result<MethodResult> FlyMethod(BenchScene& scene, const BenchMethod& method, const BenchPlan& plan, int sampleEvery,
+                               const SampleFunction& sample, const BenchProgressFunction& progress, int* done,
+                               int total);
 
 // The whole run: with quality on (and rasterizing), the brute-force reference first (kept in
 // the results only when listed), then every listed method in order, each compared with the
 // reference at the sampled frames.
-BenchRun RunBench(const BenchPlan& plan, const BenchProgressFunction& progress);
+Result<BenchRun> RunBench(BenchScene& scene, const BenchPlan& plan, const BenchProgressFunction& progress);
 
 // Empty when every CABTT level of the list can be drawn on a grid of exponent n, else the
 // one-line reason.

@@ -3,18 +3,19 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
+#include <string_view>
 
-#include "app/fatal.h"
+#include "app/platform/log_sink.h"
 #include "headless/bench_csv.h"
 #include "headless/bench_engine.h"
 #include "headless/bench_svg.h"
 #include "headless/bench_table.h"
 #include "headless/builtin_flights.h"
 #include "headless/flight_csv.h"
-#include "headless/headless_scene.h"
+#include "headless/bench_scene.h"
 #include "headless/offscreen_context.h"
 #include "headless/progress_bar.h"
-#include "terrain/height_field.h"
 
 namespace {
 
@@ -33,9 +34,32 @@ FlightPath CheckFlightFile(const std::string& path) {
 
 }  // namespace
 
+namespace {
+
+// The terrain loaders' lines go to standard error, so that standard output holds the table alone.
+class ConsoleToStderr final : public LogSink {
+ public:
+  void Log(std::string_view) override {}
+  void Console(std::string_view text) override { Error(text); }
+  void Error(std::string_view text) override {
+    std::fwrite(text.data(), 1, text.size(), stderr);
+    std::fflush(stderr);
+  }
+};
+
+// A method's failure, as one line of the program's own.
+[[noreturn]] void MethodFail(const Failure& failure) {
+  std::string message = failure.message;
+  while (!message.empty() && message.back() == '\n') message.pop_back();
+  BenchFail(failure.exitStatus, message);
+}
+
+}  // namespace
+
 void BenchFail(int status, const std::string& message) {
   std::fprintf(stderr, "quorvane-bench: %s\n", message.c_str());
-  FatalExit(status);
+  std::fflush(stdout);
+  std::exit(status);
 }
 
 bool CanWriteFile(const std::string& path) {
@@ -47,9 +71,9 @@ bool CanWriteFile(const std::string& path) {
   return true;
 }
 
-FlightPath LoadFlight(const BenchOptions& options) {
+FlightPath LoadFlight(const BenchOptions& options, const HeightField& field) {
   if (IsBuiltInFlight(options.flight))
-    return ComputeBuiltInFlight(options.flight, options.frames > 0 ? options.frames : kDefaultFlightFrames);
+    return ComputeBuiltInFlight(options.flight, options.frames > 0 ? options.frames : kDefaultFlightFrames, field);
   FlightPath poses = CheckFlightFile(options.flight);
   if (options.frames > 0 && static_cast<int>(poses.size()) > options.frames) poses.resize(options.frames);
   return poses;
@@ -70,12 +94,19 @@ int RunQuorvaneBench(int argc, char** argv) {
 
   if (!MakeOffscreenContextCurrent(options.width, options.height, &error))
     BenchFail(kFailureStatus, "no OpenGL context: " + error);
-  PrepareHeadlessScene(options.terrain, options.texture, options.verticalScale, options.width, options.height);
-  error = CheckMethodsFitTerrain(options.methods, CurrentHeightField->n);
+  ConsoleToStderr console;
+  Result<std::unique_ptr<BenchScene>> prepared = PrepareBenchScene(options.terrain, options.texture, options.verticalScale,
+                                                                   options.width, options.height, console);
+  if (!prepared.ok()) {
+    console.Show(prepared.failure());
+    std::exit(prepared.failure().exitStatus);
+  }
+  BenchScene& scene = *prepared.value();
+  error = CheckMethodsFitTerrain(options.methods, scene.terrain.field.n);
   if (!error.empty()) BenchFail(kUsageStatus, error);
 
   BenchPlan plan;
-  plan.flight = LoadFlight(options);
+  plan.flight = LoadFlight(options, scene.terrain.field);
   plan.methods = options.methods;
   plan.width = options.width;
   plan.height = options.height;
@@ -89,8 +120,11 @@ int RunQuorvaneBench(int argc, char** argv) {
 
   // The bar redraws its line with carriage returns: only a terminal shows that as one line.
   ProgressBar bar(isatty(fileno(stderr)) ? stderr : nullptr);
-  BenchRun run = RunBench(plan, [&bar](const std::string& label, int done, int total) { bar.Update(label, done, total); });
+  Result<BenchRun> ran =
+      RunBench(scene, plan, [&bar](const std::string& label, int done, int total) { bar.Update(label, done, total); });
   bar.Finish();
+  if (!ran.ok()) MethodFail(ran.failure());
+  BenchRun& run = ran.value();
   run.terrain = options.terrain;
   run.flight = options.flight;
 

@@ -3,8 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "app/camera.h"
-#include "terrain/height_field.h"
+#include "app/view/camera.h"
 
 namespace {
 
@@ -26,8 +25,8 @@ struct FlightPlan {
   double pointerX, pointerY;
 };
 
-FlightPlan PlanFor(const std::string& name, int frames) {
-  const float startClearance = 0.2f * VerticalScale;
+FlightPlan PlanFor(const std::string& name, int frames, float verticalScale) {
+  const float startClearance = 0.2f * verticalScale;
   if (name == "pass") {
     // Low over the ground from the south-west corner to the north-east one.
     const double distance = 1.1;
@@ -58,23 +57,21 @@ bool IsBuiltInFlight(const std::string& name) {
   return std::find(names.begin(), names.end(), name) != names.end();
 }
 
-FlightPath ComputeBuiltInFlight(const std::string& name, int frames) {
-  const FlightPlan plan = PlanFor(name, frames);
-  ResetViewState();
-  Flight.x = plan.x;
-  Flight.y = plan.y;
-  Flight.heading = plan.heading;
-  Flight.clearance = plan.clearance;
-  Flight.eyeHeight = SampleHeight(plan.x, plan.y) + plan.clearance;
-  Pointer.leftDown = true;
-  Pointer.x = plan.pointerX;
-  Pointer.y = plan.pointerY;
+FlightPath ComputeBuiltInFlight(const std::string& name, int frames, const HeightField& field) {
+  const FlightPlan plan = PlanFor(name, frames, field.verticalScale);
+  ViewState view = StartViewState(field.verticalScale);
+  FlightState& flight = view.flight;
+  flight.x = plan.x;
+  flight.y = plan.y;
+  flight.heading = plan.heading;
+  flight.clearance = plan.clearance;
+  flight.eyeHeight = field.SampleHeight(plan.x, plan.y) + plan.clearance;
+  const PointerState pointer{true, plan.pointerX, plan.pointerY};
   FlightPath path;
   path.reserve(frames);
   for (int frame = 0; frame < frames; ++frame) {
-    UpdateFlight(1.0);
-    path.push_back({Flight.x, Flight.y, Flight.eyeHeight, Flight.heading});
+    UpdateFlight(flight, pointer, false, field, 1.0);
+    path.push_back({flight.x, flight.y, flight.eyeHeight, flight.heading});
   }
-  ResetViewState();
   return path;
 }

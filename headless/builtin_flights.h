@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "headless/flight_pose.h"
+#include "terrain/height_field.h"
 
 // Frames of a built-in flight when no length is asked for.
 constexpr int kDefaultFlightFrames = 300;
@@ -13,9 +14,8 @@ const std::vector<std::string>& BuiltInFlightNames();
 bool IsBuiltInFlight(const std::string& name);
 
 // Flies the real flight model (UpdateFlight, step 1 per frame, the left button held and the
-// pointer where the flight wants it) over the CurrentHeightField and returns the frames' poses,
-// so terrain following is the interactive one. The shape of each flight does not depend on the
-// frame count more than it must: the pass crosses the same diagonal and the turn makes one full
-// turn whatever the count (as far as the flight model's top speeds allow). Leaves the view state
-// reset. name must be a built-in flight.
-FlightPath ComputeBuiltInFlight(const std::string& name, int frames);
+// pointer where the flight wants it) over the field and returns the frames' poses, so terrain
+// following is the interactive one. The shape of each flight does not depend on the frame count
+// more than it must: the pass crosses the same diagonal and the turn makes one full turn whatever
+// the count (as far as the flight model's top speeds allow). name must be a built-in flight.
+FlightPath ComputeBuiltInFlight(const std::string& name, int frames, const HeightField& field);

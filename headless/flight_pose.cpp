@@ -1,11 +1,9 @@
 #include "headless/flight_pose.h"
 
-#include "app/camera.h"
-
-void PlaceCameraAt(const FlightPose& pose) {
-  Flight.x = pose.x;
-  Flight.y = pose.y;
-  Flight.eyeHeight = pose.z;
-  Flight.heading = pose.heading;
-  UpdateCameras();
+void PlaceCameraAt(ViewState& view, const FlightPose& pose) {
+  view.flight.x = pose.x;
+  view.flight.y = pose.y;
+  view.flight.eyeHeight = pose.z;
+  view.flight.heading = pose.heading;
+  UpdateCameras(view);
 }

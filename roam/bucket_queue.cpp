@@ -1,13 +1,7 @@
 #include "roam/bucket_queue.h"
 
 #include <cmath>
-#include <cstdio>
 #include <limits>
-
-#include "app/fatal.h"
-#include "app/frame_loop.h"
-#include "app/terrain_log.h"
-#include "roam/bintree.h"
 
 namespace {
 
@@ -54,7 +48,7 @@ int BucketQueue::BucketOf(float key) const {
   return (current_ + static_cast<int>(offset)) & kRingMask;
 }
 
-void BucketQueue::Insert(BintreeTriangle* t, float key) {
+void BucketQueue::Insert(RoamNode* t, float key) {
   t->key = key;
   int32_t entry = freeHead_;
   if (entry != -1) {
@@ -69,20 +63,20 @@ void BucketQueue::Insert(BintreeTriangle* t, float key) {
   ++size_;
 }
 
-BintreeTriangle* BucketQueue::Unlink(int bucket, int32_t previous, int32_t entry) {
+RoamNode* BucketQueue::Unlink(int bucket, int32_t previous, int32_t entry) {
   Entry& e = entries_[entry];
   if (previous == -1)
     heads_[bucket] = e.next;
   else
     entries_[previous].next = e.next;
-  BintreeTriangle* t = e.triangle;
+  RoamNode* t = e.triangle;
   e.next = freeHead_;
   freeHead_ = entry;
   --size_;
   return t;
 }
 
-bool BucketQueue::RemoveFrom(int bucket, const BintreeTriangle* t) {
+bool BucketQueue::RemoveFrom(int bucket, const RoamNode* t) {
   int32_t previous = -1;
   for (int32_t e = heads_[bucket]; e != -1; previous = e, e = entries_[e].next) {
     if (entries_[e].triangle == t) {
@@ -93,19 +87,16 @@ bool BucketQueue::RemoveFrom(int bucket, const BintreeTriangle* t) {
   return false;
 }
 
-void BucketQueue::Remove(BintreeTriangle* t) {
+bool BucketQueue::Remove(RoamNode* t) {
   const int bucket = BucketOf(t->key);
-  if (RemoveFrom(bucket, t)) return;
+  if (RemoveFrom(bucket, t)) return true;
   // Filed while its key lay two or more above an older base.
-  if (bucket != kOverflowBucket && RemoveFrom(kOverflowBucket, t)) return;
-  ReportMissing();
+  return bucket != kOverflowBucket && RemoveFrom(kOverflowBucket, t);
 }
 
-void BucketQueue::ReportMissing() const {
-  std::fprintf(stderr, "Internal inconsistency: a triangle is missing from the %s queue\n", name_);
-  LogPrintf("Internal inconsistency: a triangle is missing from the %s queue\n", name_);
-  SetDrawMethod(-1);
-  FatalExit(3);
+Failure BucketQueue::Missing(const RoamNode* /*t*/) const {
+  return {Format("Internal inconsistency: a triangle is missing from the %s queue\n", name_), Channel::kErrorAndLog, 3,
+          true};
 }
 
 int BucketQueue::RefileOverflow() {
@@ -149,7 +140,7 @@ void BucketQueue::Advance() {
   if (++current_ == kRingBuckets) current_ = 0;
 }
 
-BintreeTriangle* BucketQueue::PopBelow(float threshold) {
+RoamNode* BucketQueue::PopBelow(float threshold) {
   // The base walks forward to the threshold's bucket even through an empty queue, so that the
   // keys filed later land in the ring where they belong.
   int emptyBuckets = 0;
@@ -173,7 +164,7 @@ BintreeTriangle* BucketQueue::PopBelow(float threshold) {
 
 void BucketQueue::Rebase(float amount) {
   SetBase(static_cast<int64_t>(std::floor(static_cast<double>(baseSlot_) - static_cast<double>(amount) * kSlotsPerUnit)));
-  ForEachEntry([amount](int, BintreeTriangle* t) { t->key = t->key - amount; });
+  ForEachEntry([amount](int, RoamNode* t) { t->key = t->key - amount; });
   spareHeads_.assign(kRingBuckets + 1, -1);
   heads_.swap(spareHeads_);  // heads_ is the fresh array; spareHeads_ the old chains
   for (int bucket = 0; bucket <= kOverflowBucket; ++bucket) {

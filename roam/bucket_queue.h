@@ -3,7 +3,8 @@
 #include <cstdint>
 #include <vector>
 
-struct BintreeTriangle;
+#include "app/platform/failure.h"
+#include "roam/roam_node.h"
 
 // Deferred-priority queue of bintree triangles keyed by travel distance. A ring of buckets,
 // each 1/8192 of key wide, spans the keys from the base up to base + 2.0; later keys wait in
@@ -24,13 +25,14 @@ class BucketQueue {
   void Clear();
 
   // Stores key in t and files t under it.
-  void Insert(BintreeTriangle* t, float key);
-  // Unfiles t (found through its key); t's key is left as it is. A triangle filed nowhere is
-  // an internal inconsistency that ends the program.
-  void Remove(BintreeTriangle* t);
+  void Insert(RoamNode* t, float key);
+  // Unfiles t (found through its key); t's key is left as it is. False when t is filed nowhere.
+  bool Remove(RoamNode* t);
+  // What a removal that finds no entry ends the program with: an internal inconsistency.
+  Failure Missing(const RoamNode* t) const;
   // Takes out one triangle whose key is below threshold, or returns null. The base walks forward
   // to the threshold's bucket, also when nothing is filed.
-  BintreeTriangle* PopBelow(float threshold);
+  RoamNode* PopBelow(float threshold);
   // Moves the base and every filed key down by amount and re-files every entry.
   void Rebase(float amount);
 
@@ -53,7 +55,7 @@ class BucketQueue {
 
  private:
   struct Entry {
-    BintreeTriangle* triangle;
+    RoamNode* triangle;
     int32_t next;
   };
 
@@ -64,9 +66,8 @@ class BucketQueue {
   // After a lap over an empty ring: skips whole laps until the threshold or the nearest overflow
   // key is in reach. False when neither can ever come within reach.
   bool SkipEmptyLaps(float threshold);
-  BintreeTriangle* Unlink(int bucket, int32_t previous, int32_t entry);
-  bool RemoveFrom(int bucket, const BintreeTriangle* t);
-  [[noreturn]] void ReportMissing() const;
+  RoamNode* Unlink(int bucket, int32_t previous, int32_t entry);
+  bool RemoveFrom(int bucket, const RoamNode* t);
 
   const char* name_;
   std::vector<int32_t> heads_;

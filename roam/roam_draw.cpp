@@ -1,128 +1,102 @@
 #include "roam/roam_draw.h"
 
-#include <cstdint>
-#include <vector>
+int RoamCullingDepth(int cullingLevel) { return cullingLevel > 3 ? cullingLevel - 3 : 0; }
 
-#include "app/camera.h"
-#include "app/frame_loop.h"
-#include "app/view_wedge.h"
-#include "cache/geometry_cache.h"
-#include "roam/roam_state.h"
-
-namespace {
-
-constexpr int kBytesPerTriangle = 18;
-
-// The block being filled and the triangle written last, whose vertices the next one may share.
-struct BlockWriter {
-  CacheVertex* vertexStart;
-  CacheVertex* vertexCursor;
-  CacheVertex* vertexLimit;
-  uint16_t* indexStart;
-  uint16_t* indexCursor;
-  uint16_t vertexCounter;  // index of the last vertex written
-  VertexId previousIds[3];
-  uint16_t previousIndices[3];
-};
-
-BlockWriter writer;
-int32_t passTriangles = 0;
-std::vector<Point3> prismPoints;
-const HeightField* field = nullptr;
-
-void BeginBlock() {
-  uint16_t* indices = nullptr;
-  ActiveCache->BeginBlock(&writer.vertexStart, &indices);
-  writer.vertexCursor = writer.vertexStart;
-  writer.vertexLimit = writer.vertexStart + kRoamBlockVertices;
-  writer.indexStart = indices;
-  writer.indexCursor = indices;
-  writer.vertexCounter = static_cast<uint16_t>(-1);
-  for (int i = 0; i < 3; ++i) writer.previousIds[i] = -1;
+bool RoamStreamer::BeginBlock() {
+  const Status begun = cache_->BeginBlock(&vertexStart_, &indexStart_);
+  if (!begun.ok()) {
+    failure_ = begun.failure();
+    return false;
+  }
+  vertexCursor_ = vertexStart_;
+  vertexLimit_ = vertexStart_ + kRoamBlockVertices;
+  indexCursor_ = indexStart_;
+  vertexCounter_ = static_cast<uint16_t>(-1);
+  for (VertexId& id : previousIds_) id = -1;
+  return true;
 }
 
-void EndBlock() {
-  const int indexCount = static_cast<int>(writer.indexCursor - writer.indexStart);
-  passTriangles += indexCount / 3;
-  const int vertexCount = static_cast<int>(writer.vertexCursor - writer.vertexStart);
-  ActiveCache->ReleaseBlock(ActiveCache->EndBlock(vertexCount, indexCount));
+void RoamStreamer::EndBlock() {
+  const int indexCount = static_cast<int>(indexCursor_ - indexStart_);
+  passTriangles_ += indexCount / 3;
+  const int vertexCount = static_cast<int>(vertexCursor_ - vertexStart_);
+  cache_->ReleaseBlock(cache_->EndBlock(vertexCount, indexCount));
 }
 
-uint16_t IndexOf(VertexId id) {
+uint16_t RoamStreamer::IndexOf(VertexId id) {
   for (int i = 0; i < 3; ++i)
-    if (writer.previousIds[i] == id) return writer.previousIndices[i];
-  *writer.vertexCursor++ = field->WorldPosition(id);
-  return ++writer.vertexCounter;
+    if (previousIds_[i] == id) return previousIndices_[i];
+  *vertexCursor_++ = field_->WorldPosition(id);
+  return ++vertexCounter_;
 }
 
-void EmitTriangle(VertexId apex, VertexId left, VertexId right) {
-  if (writer.vertexLimit - writer.vertexCursor <= 3) {
+void RoamStreamer::EmitTriangle(VertexId apex, VertexId left, VertexId right) {
+  if (vertexLimit_ - vertexCursor_ <= 3) {
     EndBlock();
-    BeginBlock();
+    if (!BeginBlock()) return;
   }
   const VertexId ids[3] = {apex, left, right};
   uint16_t indices[3];
   for (int i = 0; i < 3; ++i) indices[i] = IndexOf(ids[i]);
   for (int i = 0; i < 3; ++i) {
-    *writer.indexCursor++ = indices[i];
-    writer.previousIds[i] = ids[i];
-    writer.previousIndices[i] = indices[i];
+    *indexCursor_++ = indices[i];
+    previousIds_[i] = ids[i];
+    previousIndices_[i] = indices[i];
   }
 }
 
 // Two alternating leaf orders, so that consecutive leaves of a refined subtree share an edge.
-void VisitB(const BintreeTriangle* t, VertexId left, VertexId right, VertexId apex);
-
-void VisitA(const BintreeTriangle* t, VertexId left, VertexId right, VertexId apex) {
+void RoamStreamer::VisitA(const RoamNode* t, VertexId left, VertexId right, VertexId apex) {
+  if (failure_) return;
   if (t->IsLeaf()) {
     EmitTriangle(apex, left, right);
     return;
   }
-  VisitB(&t->children->left, apex, left, t->splitVertex);
-  VisitB(&t->children->right, right, apex, t->splitVertex);
+  VisitB(t->LeftChild(), apex, left, t->splitVertex);
+  VisitB(t->RightChild(), right, apex, t->splitVertex);
 }
 
-void VisitB(const BintreeTriangle* t, VertexId left, VertexId right, VertexId apex) {
+void RoamStreamer::VisitB(const RoamNode* t, VertexId left, VertexId right, VertexId apex) {
+  if (failure_) return;
   if (t->IsLeaf()) {
     EmitTriangle(apex, left, right);
     return;
   }
-  VisitA(&t->children->right, right, apex, t->splitVertex);
-  VisitA(&t->children->left, apex, left, t->splitVertex);
+  VisitA(t->RightChild(), right, apex, t->splitVertex);
+  VisitA(t->LeftChild(), apex, left, t->splitVertex);
 }
 
-void Traverse(const BintreeTriangle* t, VertexId left, VertexId right, VertexId apex, int depth, int mask) {
+void RoamStreamer::Traverse(const RoamNode* t, VertexId left, VertexId right, VertexId apex, int depth, int mask) {
   if (depth == 0) {
     VisitA(t, left, right, apex);
     return;
   }
-  prismPoints.clear();
-  AppendTrianglePrism(apex, left, right, prismPoints);
-  const int straddled = CullPolygon(mask, prismPoints);
+  prismPoints_.clear();
+  AppendTrianglePrism(*field_, apex, left, right, prismPoints_);
+  const int straddled = CullPolygon(*wedge_, mask, prismPoints_);
   if (straddled == 0) return;
   if (t->IsLeaf() || straddled == -1) {
     VisitA(t, left, right, apex);
     return;
   }
-  Traverse(&t->children->left, apex, left, t->splitVertex, depth - 1, straddled);
-  Traverse(&t->children->right, right, apex, t->splitVertex, depth - 1, straddled);
+  Traverse(t->LeftChild(), apex, left, t->splitVertex, depth - 1, straddled);
+  Traverse(t->RightChild(), right, apex, t->splitVertex, depth - 1, straddled);
 }
 
-void DrawTree(const RootRecord& root, int depth) {
-  BeginBlock();
-  Traverse(&root.triangle.children->left, root.leftCorner, root.rightCorner, root.triangle.splitVertex, depth, 7);
-  EndBlock();
-}
-
-}  // namespace
-
-int RoamCullingDepth() { return CullingLevel > 3 ? CullingLevel - 3 : 0; }
-
-void DrawRoamPass(int depth) {
-  field = CurrentHeightField;
-  DrawTree(RoamRoots[0], depth);
-  DrawTree(RoamRoots[1], depth);
-  Stats.bytes += static_cast<double>(kBytesPerTriangle) * passTriangles;
-  Stats.triangles += passTriangles;
-  passTriangles = 0;
+Result<int> RoamStreamer::DrawPass(const RoamTree& tree, const HeightField& field, GeometryCache& cache,
+                                   const ViewWedge& wedge, int depth) {
+  field_ = &field;
+  cache_ = &cache;
+  wedge_ = &wedge;
+  passTriangles_ = 0;
+  failure_.reset();
+  for (int i = 0; i < 2 && !failure_; ++i) {
+    const RoamRoot& root = tree.root(i);
+    // A tree with nothing in view still begins and ends its block.
+    if (!BeginBlock()) break;
+    Traverse(root.Top(), root.topLeftCorner, root.topRightCorner, root.node.splitVertex, depth, 7);
+    if (!failure_) EndBlock();
+  }
+  if (failure_) return *failure_;
+  return passTriangles_;
 }

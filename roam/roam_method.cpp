@@ -1,110 +1,49 @@
 #include "roam/roam_method.h"
 
-#include <GL/gl.h>
+#include <utility>
 
-#include "app/camera.h"
-#include "app/keys.h"
-#include "app/terrain_log.h"
-#include "app/view_wedge.h"
-#include "app/wireframe.h"
-#include "cache/geometry_cache.h"
-#include "roam/roam_draw.h"
-#include "roam/roam_state.h"
-#include "roam/roam_update.h"
+#include "app/view/wireframe.h"
 
 namespace {
 
-// Sets the first pass's state for the current WireframeMode; returns the switch to the second
-// pass, or null when the mode has one pass.
-PassAction ApplyFirstPassState() {
-  switch (WireframeMode) {
-    case 0:
-      glEnable(GL_TEXTURE_2D);
-      glPolygonMode(GL_FRONT, GL_FILL);
-      glDisable(GL_POLYGON_OFFSET_LINE);
-      return nullptr;
-    case 1:
-      glEnable(GL_POLYGON_OFFSET_LINE);
-      glPolygonOffset(0.0f, -4.0f);
-      glColor4f(0.0f, 0.0f, 0.0f, 1.0f);
-      glEnable(GL_TEXTURE_2D);
-      glPolygonMode(GL_FRONT, GL_FILL);
-      return SecondPassTexturedGrid;
-    case 2:
-      glDisable(GL_TEXTURE_2D);
-      glEnable(GL_POLYGON_OFFSET_LINE);
-      glPolygonOffset(0.0f, -4.0f);
-      glPolygonMode(GL_FRONT, GL_FILL);
-      glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
-      return SecondPassHiddenLine;
-    case 3:
-      glDisable(GL_TEXTURE_2D);
-      glPolygonMode(GL_FRONT, GL_LINE);
-      glDisable(GL_POLYGON_OFFSET_LINE);
-      glColor4f(0.0f, 0.0f, 0.0f, 1.0f);
-      return nullptr;
-    default:
-      return nullptr;
-  }
-}
-
-double PerFrame(uint64_t count) {
-  // No frames since the last reset: nothing per frame rather than a division by zero.
-  if (Stats.frames == 0) return 0.0;
-  return static_cast<double>(count) / static_cast<double>(Stats.frames);
-}
+constexpr int kBytesPerTriangle = 18;
 
 }  // namespace
 
-void StartRoamTree(Point3 eye) {
-  StartTravel(eye);
-  RoamPairPool.Activate();
-  CreateRoots();
+RoamMethod::RoamMethod(const Terrain& terrain, CacheSource cacheSource, LogSink& log)
+    : terrain_(terrain), cacheSource_(std::move(cacheSource)), log_(log), tree_(counters_, terrain.field, terrain.metric) {}
+
+RoamMethod::~RoamMethod() = default;
+
+Status RoamMethod::Activate(const FrameView& view) {
+  log_.LogAndPrintf("Using Standard ROAM drawing method\n");
+  cache_ = cacheSource_.create();
+  Status started = tree_.Start(terrain_.field, view.eye);
+  if (!started.ok()) return started;
+  return cache_->Init(kRoamBlockVertices, kRoamBlockIndices);
 }
 
-void StopRoamTree() {
-  SplitQueue.Clear();
-  MergeQueue.Clear();
-  FreeRoots();
-  RoamPairPool.ReleaseAll();
-}
+Status RoamMethod::Refine(const FrameView& view) { return tree_.Refine(view.eye); }
 
-void ActivateRoam() {
-  LogAndPrint("Using Standard ROAM drawing method\n");
-  CreateGeometryCache();
-  StartRoamTree(Cameras[0].eye);
-  ActiveCache->Init(kRoamBlockVertices, kRoamBlockIndices);
-}
-
-void DrawRoam() {
-  LoadCameraModelView();
-  if (CullingLevel != 0) ComputeViewWedge();
-  glDisable(GL_LINE_SMOOTH);
-  glLineWidth(1.0f);
-  glPolygonOffset(-1.0f, 0.0f);
-  const PassAction secondPass = ApplyFirstPassState();
-  RoamUpdate(Cameras[0].eye);
-  const int depth = RoamCullingDepth();
-  DrawRoamPass(depth);
-  if (secondPass != nullptr) {
-    secondPass();
-    DrawRoamPass(depth);
+Status RoamMethod::Draw(const FrameView& view, FrameStats& stats) {
+  const PassAction secondPass = BeginFrameState(view);
+  Status refined = tree_.Refine(view.eye);
+  if (!refined.ok()) return refined;
+  const int depth = RoamCullingDepth(view.cullingLevel);
+  for (int pass = 0; pass < (secondPass != nullptr ? 2 : 1); ++pass) {
+    if (pass == 1) secondPass();
+    Result<int> triangles = streamer_.DrawPass(tree_, terrain_.field, *cache_, view.wedge, depth);
+    if (!triangles.ok()) return triangles.failure();
+    // Every triangle counts 18 bytes, whatever was really written.
+    stats.bytes += static_cast<double>(kBytesPerTriangle) * triangles.value();
+    stats.triangles += triangles.value();
   }
+  return {};
 }
 
-void DeactivateRoam() {
-  StopRoamTree();
-  ActiveCache->Shutdown();
+void RoamMethod::Deactivate() {
+  tree_.Stop();
+  if (cache_ != nullptr) cache_->Shutdown();
 }
 
-void PrintRoamStats() {
-  LogPrintf("%.2f merge tests, %.2f merges, %.2f split tests, %.2f splits, %.2f force splits per frame\n",
-            PerFrame(RoamCounters.mergeTests), PerFrame(RoamCounters.merges), PerFrame(RoamCounters.splitTests),
-            PerFrame(RoamCounters.splits), PerFrame(RoamCounters.forceSplits));
-}
-
-void ResetRoamStats() { RoamCounters = {}; }
-
-DrawMethod StandardRoamMethod() {
-  return {ActivateRoam, DrawRoam, DeactivateRoam, OnKey, PrintRoamStats, ResetRoamStats};
-}
+void RoamMethod::PrintStats(LogSink& log, const FrameStats& stats) const { LogRefinementStats(log, counters_, stats); }

@@ -8,10 +8,7 @@
 #include <emmintrin.h>
 #endif
 
-#include "aggregate/aggregation_builder.h"
 #include "terrain/height_field.h"
-
-ErrorMetric* CurrentErrorMetric = nullptr;
 
 // The error of a triangle T is the largest term over the hypotenuse midpoints Q of T and of all its
 // descendants: weight x |vertical deviation of Q from T's plane| + |Q - P|, P being T's midpoint.
@@ -89,7 +86,7 @@ void ExcludeCorner(GridPoint corner, int y, int* first, int* last) {
 class RowTerms {
  public:
   RowTerms(const HeightField& field, float weight, const Plane& plane, const Point3& p, int y)
-      : row_(field.samples + static_cast<size_t>(y) * (field.N + 1)),
+      : row_(field.Samples() + static_cast<size_t>(y) * (field.N + 1)),
         spacing_(field.spacing),
         heightFactor_(field.heightFactor),
         weight_(weight),
@@ -223,23 +220,13 @@ class ErrorComputation {
 
 }  // namespace
 
-void ComputeErrorMetric(float weight) {
-  DestroyErrorMetric();
-  // The builder's error grid was derived from the old values.
-  DiscardAggregationBuilder();
-  const HeightField& field = *CurrentHeightField;
+ErrorMetric ComputeErrorMetric(const HeightField& field, float weight) {
   const int N = field.N;
-  const size_t count = static_cast<size_t>(N + 1) * (N + 1);
-  CurrentErrorMetric = new ErrorMetric{new float[count](), weight, N};
+  ErrorMetric metric{std::vector<float>(static_cast<size_t>(N + 1) * (N + 1), 0.0f), weight, N};
   // With a single cell the roots' hypotenuse is the cell diagonal: there is no midpoint vertex.
-  if (N < 2) return;
-  ErrorComputation computation(field, *CurrentErrorMetric);
+  if (N < 2) return metric;
+  ErrorComputation computation(field, metric);
   computation.Process({N, 0}, {0, 0}, {N, N});
   computation.Process({0, N}, {N, N}, {0, 0});
-}
-
-void DestroyErrorMetric() {
-  if (CurrentErrorMetric != nullptr) delete[] CurrentErrorMetric->values;
-  delete CurrentErrorMetric;
-  CurrentErrorMetric = nullptr;
+  return metric;
 }

@@ -1,19 +1,18 @@
 #pragma once
+#include <vector>
 
-// View-independent error of every grid vertex that splits a bintree triangle's hypotenuse.
+#include "terrain/height_field.h"
+
+// View-independent error of every grid vertex that splits a bintree triangle's hypotenuse: over
+// the hypotenuse midpoints Q of the triangle and all its descendants, the largest of
+// weight x |vertical deviation of Q from the triangle's plane| + |Q - midpoint|, the larger of the
+// two triangles that share the midpoint. Never negative; the four corners keep 0.
 struct ErrorMetric {
-  float* values;  // (N+1)^2, index x + y * (N+1); owned
-  float weight;
-  int N;
+  std::vector<float> values;  // (N+1)^2, index x + y * (N+1), laid out like the samples
+  float weight = 0.0f;
+  int N = 0;
 
   float At(int x, int y) const { return values[x + y * (N + 1)]; }
 };
 
-extern ErrorMetric* CurrentErrorMetric;
-
-// Rebuilds the metric for the current height field; also discards the current aggregation
-// builder, whose error grid was computed from the old values.
-void ComputeErrorMetric(float weight);
-
-// Frees the current metric, if any.
-void DestroyErrorMetric();
+ErrorMetric ComputeErrorMetric(const HeightField& field, float weight);

@@ -1,8 +1,7 @@
 #include "terrain/height_field_loader.h"
 
-#include <cstdio>
+#include <utility>
 
-#include "app/fatal.h"
 #include "terrain/png_io.h"
 
 int GridExponentOfSide(int side) {
@@ -22,28 +21,24 @@ HeightFieldCheck CheckHeightFieldImage(PngReadResult result, int width, int heig
   return HeightFieldCheck::kAccepted;
 }
 
-int LoadHeightField(const char* path, HeightSample** samples) {
+Result<HeightFieldImage> LoadHeightField(const char* path) {
   int width = 0;
   int height = 0;
   int n = -1;
-  const PngReadResult result = ReadGreyPng16(path, kMaxHeightFieldSide, &width, &height, samples);
-  const HeightFieldCheck check = CheckHeightFieldImage(result, width, height, &n);
-  if (check == HeightFieldCheck::kAccepted) return n;
-  delete[] *samples;
-  *samples = nullptr;
-  switch (check) {
+  HeightSample* samples = nullptr;
+  const PngReadResult result = ReadGreyPng16(path, kMaxHeightFieldSide, &width, &height, &samples);
+  std::unique_ptr<HeightSample[]> owned(samples);
+  switch (CheckHeightFieldImage(result, width, height, &n)) {
+    case HeightFieldCheck::kAccepted:
+      return HeightFieldImage{std::move(owned), n};
     case HeightFieldCheck::kUnreadable:
-      std::printf("Error reading %s", path);
-      break;
+      return Failure{Format("Error reading %s", path)};
     case HeightFieldCheck::kNotSquare:
-      std::printf("%s not square (%d x %d)", path, width, height);
-      break;
+      return Failure{Format("%s not square (%d x %d)", path, width, height)};
     case HeightFieldCheck::kNotGridSide:
-      std::printf("%s not (2^n)+1 x (2^n)+1 (%d x %d)", path, width, height);
-      break;
-    default:
-      std::printf("%s too large (%d x %d)\n", path, width, height);
+      return Failure{Format("%s not (2^n)+1 x (2^n)+1 (%d x %d)", path, width, height)};
+    case HeightFieldCheck::kTooLarge:
       break;
   }
-  FatalExit(1);
+  return Failure{Format("%s too large (%d x %d)\n", path, width, height)};
 }

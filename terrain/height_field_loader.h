@@ -1,15 +1,24 @@
 #pragma once
+#include <memory>
+
+#include "app/platform/failure.h"
 #include "terrain/height_field.h"
 #include "terrain/png_io.h"
 
 // Largest accepted height-field side, 2^kMaxGridExponent + 1 samples.
 constexpr int kMaxHeightFieldSide = (1 << kMaxGridExponent) + 1;
 
-// Reads the height-field PNG at path and returns its grid exponent n; *samples receives the
-// (2^n + 1)^2 samples (new[]), which the caller then owns. A file that cannot be read, is not
-// square, whose side is not 2^n + 1 or is above kMaxHeightFieldSide prints one line on standard
-// output and ends the process with status 1.
-int LoadHeightField(const char* path, HeightSample** samples);
+// The samples of a height-field file and its grid exponent: (2^n + 1)^2 samples, row 0 first.
+struct HeightFieldImage {
+  std::unique_ptr<HeightSample[]> samples;
+  int n = 0;
+};
+
+// Reads the height-field PNG at path. A file that cannot be read, is not square, whose side is not
+// 2^n + 1 or is above kMaxHeightFieldSide fails with its line for standard output ("Error
+// reading FILE", "FILE not square (W x H)", "FILE not (2^n)+1 x (2^n)+1 (W x H)", the first
+// three without a line end, or "FILE too large (W x H)\n") and status 1.
+Result<HeightFieldImage> LoadHeightField(const char* path);
 
 // n with side = 2^n + 1, or -1 if there is none.
 int GridExponentOfSide(int side);

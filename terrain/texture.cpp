@@ -5,64 +5,40 @@
 #include <GL/glu.h>
 
 #include <cmath>
-#include <cstdio>
+#include <utility>
 #include <vector>
 
-#include "app/fatal.h"
-#include "app/gl_state.h"
 #include "terrain/png_io.h"
-
-TextureImage CurrentTexture = {nullptr, 0, 0};
-ShadingGrid ShadingHeights = {nullptr, 0};
-
-void BuildShadingHeights(const HeightSample* samples, int N, float verticalScale) {
-  FreeShadingHeights();
-  const size_t count = static_cast<size_t>(N + 1) * (N + 1);
-  const float factor = 65535.0f / verticalScale;
-  ShadingHeights = {new float[count], N};
-  for (size_t i = 0; i < count; ++i) ShadingHeights.heights[i] = samples[i] * factor;
-}
-
-void FreeShadingHeights() {
-  delete[] ShadingHeights.heights;
-  ShadingHeights = {nullptr, 0};
-}
-
-void DestroyTexture() {
-  delete[] CurrentTexture.texels;
-  CurrentTexture = {nullptr, 0, 0};
-}
 
 bool TextureSideAccepted(int width, int height) {
   return width == height && width > 0 && (width & (width - 1)) == 0;
 }
 
-void LoadTexture(const char* path) {
-  std::printf("Loading texture map %s.\n", path);
-  DestroyTexture();
+Result<TextureImage> LoadTexture(const char* path, LogSink& console) {
+  console.Printf("Loading texture map %s.\n", path);
   int width = 0;
   int height = 0;
   int channels = 0;
   unsigned char* texels = nullptr;
-  if (!ReadImagePng(path, kMaxTextureSide, &width, &height, &channels, &texels)) {
-    std::printf("Error reading %s\n", path);
-    FatalExit(1);
-  }
-  CurrentTexture = {texels, 0, channels};
-  if (!TextureSideAccepted(width, height)) {
-    std::printf("%s has bad image dimensions %d x %d\n", path, width, height);
-    FatalExit(1);
-  }
-  CurrentTexture.side = width;
+  if (!ReadImagePng(path, kMaxTextureSide, &width, &height, &channels, &texels))
+    return Failure{Format("Error reading %s\n", path)};
+  TextureImage image{std::unique_ptr<unsigned char[]>(texels), width, channels};
+  if (!TextureSideAccepted(width, height))
+    return Failure{Format("%s has bad image dimensions %d x %d\n", path, width, height)};
+  return image;
 }
 
-void MakeShadingTexture() {
-  DestroyTexture();
-  const int N = ShadingHeights.N;
+TextureImage MakeShadingTexture(const HeightSample* samples, int N, float verticalScale) {
   const int row = N + 1;
-  const float* H = ShadingHeights.heights;
+  // Heights for the shading only: the samples times 65535 / scale, so that even small steps
+  // between neighbours outweigh the spacing and the shade follows the slope's direction.
+  const size_t count = static_cast<size_t>(row) * row;
+  const float factor = 65535.0f / verticalScale;
+  std::vector<float> heights(count);
+  for (size_t i = 0; i < count; ++i) heights[i] = samples[i] * factor;
+  const float* H = heights.data();
   const float c = 1.0f / static_cast<float>(N);
-  auto* texels = new unsigned char[static_cast<size_t>(N) * N];
+  auto texels = std::make_unique<unsigned char[]>(static_cast<size_t>(N) * N);
   for (int i = 0; i < N; ++i) {
     for (int j = 0; j < N; ++j) {
       // The cell's two diagonals.
@@ -77,7 +53,7 @@ void MakeShadingTexture() {
       texels[j + static_cast<size_t>(i) * N] = static_cast<unsigned char>((light * 0.8 + 0.2) * 255.0);
     }
   }
-  CurrentTexture = {texels, N, 1};
+  return {std::move(texels), N, 1};
 }
 
 namespace {
@@ -91,20 +67,20 @@ int LevelsAboveMax(int side, int maxSide) {
 
 // Each mip level is scaled from the one before, alternating between two scratch images. The
 // first skipped levels are made but not uploaded: the chain starts at the first that fits.
-void UploadCompressedLevels(GLenum internalFormat, GLenum format, int skipped) {
-  const int side = CurrentTexture.side;
-  const size_t channels = static_cast<size_t>(CurrentTexture.channels);
+void UploadCompressedLevels(const TextureImage& image, GLenum internalFormat, GLenum format, int skipped) {
+  const int side = image.side;
+  const size_t channels = static_cast<size_t>(image.channels);
   if (skipped == 0)
     glTexImage2D(GL_TEXTURE_2D, 0, static_cast<GLint>(internalFormat), side, side, 0, format, GL_UNSIGNED_BYTE,
-                 CurrentTexture.texels);
+                 image.texels.get());
   const size_t half = static_cast<size_t>(side / 2);
   const size_t quarter = static_cast<size_t>(side / 4);
-  auto* larger = new unsigned char[half * half * channels];
-  auto* smaller = new unsigned char[quarter * quarter * channels];
-  const unsigned char* previous = CurrentTexture.texels;
+  std::vector<unsigned char> larger(half * half * channels);
+  std::vector<unsigned char> smaller(quarter * quarter * channels);
+  const unsigned char* previous = image.texels.get();
   int level = 1;
   for (int size = side / 2; size >= 1; size /= 2, ++level) {
-    unsigned char* destination = level % 2 == 1 ? larger : smaller;
+    unsigned char* destination = level % 2 == 1 ? larger.data() : smaller.data();
     gluScaleImage(format, 2 * size, 2 * size, GL_UNSIGNED_BYTE, previous, size, size, GL_UNSIGNED_BYTE,
                   destination);
     if (level >= skipped)
@@ -112,8 +88,6 @@ void UploadCompressedLevels(GLenum internalFormat, GLenum format, int skipped) {
                    GL_UNSIGNED_BYTE, destination);
     previous = destination;
   }
-  delete[] larger;
-  delete[] smaller;
 }
 
 }  // namespace
@@ -124,8 +98,8 @@ int MaxTextureSide() {
   return side;
 }
 
-void UploadTexture(int maxSide) {
-  const bool grey = CurrentTexture.channels == 1;
+Status UploadTexture(const TextureImage& image, bool compressed, int maxSide) {
+  const bool grey = image.channels == 1;
   const GLenum format = grey ? GL_LUMINANCE : GL_RGB;
   glBindTexture(GL_TEXTURE_2D, 1);
   // Rows of the small levels (and of RGB images) are not multiples of 4 bytes: read and write
@@ -138,24 +112,22 @@ void UploadTexture(int maxSide) {
   glPixelStorei(GL_PACK_ALIGNMENT, 1);
   // A texture larger than the GL takes is scaled down by halves on both paths (the compressed
   // one would otherwise be refused by the GL and the terrain drawn untextured).
-  const int skipped = LevelsAboveMax(CurrentTexture.side, maxSide);
-  if (TextureCompressionSupported) {
-    UploadCompressedLevels(grey ? GL_COMPRESSED_LUMINANCE_ARB : GL_COMPRESSED_RGB_ARB, format, skipped);
+  const int skipped = LevelsAboveMax(image.side, maxSide);
+  Status status;
+  if (compressed) {
+    UploadCompressedLevels(image, grey ? GL_COMPRESSED_LUMINANCE_ARB : GL_COMPRESSED_RGB_ARB, format, skipped);
   } else {
-    const int side = CurrentTexture.side >> skipped;
+    const int side = image.side >> skipped;
     std::vector<unsigned char> scaled;
-    const unsigned char* texels = CurrentTexture.texels;
+    const unsigned char* texels = image.texels.get();
     if (skipped > 0) {
-      scaled.resize(static_cast<size_t>(side) * side * static_cast<size_t>(CurrentTexture.channels));
-      gluScaleImage(format, CurrentTexture.side, CurrentTexture.side, GL_UNSIGNED_BYTE, texels, side, side,
-                    GL_UNSIGNED_BYTE, scaled.data());
+      scaled.resize(static_cast<size_t>(side) * side * static_cast<size_t>(image.channels));
+      gluScaleImage(format, image.side, image.side, GL_UNSIGNED_BYTE, texels, side, side, GL_UNSIGNED_BYTE,
+                    scaled.data());
       texels = scaled.data();
     }
-    if (gluBuild2DMipmaps(GL_TEXTURE_2D, grey ? GL_LUMINANCE8 : 3, side, side, format, GL_UNSIGNED_BYTE, texels) !=
-        0) {
-      std::printf("glu Error building Mipmaps\n");
-      FatalExit(1);
-    }
+    if (gluBuild2DMipmaps(GL_TEXTURE_2D, grey ? GL_LUMINANCE8 : 3, side, side, format, GL_UNSIGNED_BYTE, texels) != 0)
+      status = Failure{"glu Error building Mipmaps\n"};
   }
   glPixelStorei(GL_UNPACK_ALIGNMENT, unpackAlignment);
   glPixelStorei(GL_PACK_ALIGNMENT, packAlignment);
@@ -163,4 +135,5 @@ void UploadTexture(int maxSide) {
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
+  return status;
 }

@@ -1,0 +1,13 @@
+#include "app/platform/clock.h"
+
+#include <chrono>
+#include <thread>
+
+uint32_t SystemClock::Milliseconds() {
+  using namespace std::chrono;
+  return static_cast<uint32_t>(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+}
+
+void SystemClock::Sleep(uint32_t milliseconds) {
+  std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+}
