@@ -13,8 +13,18 @@ int LevelBlockVertices(int level) {
 
 bool LevelFitsIndexRange(int level) { return level < 16 && LevelBlockVertices(level) <= kMaxBlockVertices; }
 
-CabttMethod::CabttMethod(const Terrain& terrain, CacheSource cacheSource, LogSink& log)
-    : terrain_(terrain), cacheSource_(std::move(cacheSource)), log_(log), tree_(counters_, terrain.field) {}
+CabttMethod::CabttMethod(const Terrain& terrain, CacheSource cacheSource, LogSink& log, BuilderSource builders)
+    : terrain_(terrain),
+      cacheSource_(std::move(cacheSource)),
+      log_(log),
+      builders_(std::move(builders)),
+      tree_(counters_, terrain.field) {
+  if (!builders_) {
+    builders_ = [this](int level, bool adaptive) {
+      return AggregationBuilder::Make(level, adaptive, terrain_.field, terrain_.metric, log_);
+    };
+  }
+}
 
 CabttMethod::~CabttMethod() = default;
 
@@ -30,8 +40,7 @@ void CabttMethod::SetAggregation(int level, bool adaptive) {
 Status CabttMethod::StartTree(const FrameView& view) {
   if (builder_ == nullptr || builder_->level != level_ || builder_->IsAdaptive() != adaptive_) {
     builder_.reset();
-    Result<std::unique_ptr<AggregationBuilder>> made =
-        AggregationBuilder::Make(level_, adaptive_, terrain_.field, terrain_.metric, log_);
+    Result<std::unique_ptr<AggregationBuilder>> made = builders_(level_, adaptive_);
     if (!made.ok()) return made.failure();
     builder_ = std::move(made.value());
   }

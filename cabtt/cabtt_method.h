@@ -1,4 +1,5 @@
 #pragma once
+#include <functional>
 #include <memory>
 
 #include "aggregate/aggregation_builder.h"
@@ -18,8 +19,12 @@ class CabttMethod final : public DrawMethod {
  public:
   static constexpr int kDefaultLevel = 4;
 
+  // Where the method's aggregation builders come from (AggregationBuilder::Make unless a test
+  // says otherwise).
+  using BuilderSource = std::function<Result<std::unique_ptr<AggregationBuilder>>(int level, bool adaptive)>;
+
   // The terrain and the log must outlive the method; caches come from cacheSource.
-  CabttMethod(const Terrain& terrain, CacheSource cacheSource, LogSink& log);
+  CabttMethod(const Terrain& terrain, CacheSource cacheSource, LogSink& log, BuilderSource builders = {});
   ~CabttMethod() override;
 
   Status Activate(const FrameView& view) override;
@@ -49,6 +54,7 @@ class CabttMethod final : public DrawMethod {
   const Terrain& terrain_;
   CacheSource cacheSource_;
   LogSink& log_;
+  BuilderSource builders_;
   int level_ = kDefaultLevel;
   bool adaptive_ = true;
   MethodCounters counters_;

@@ -1,88 +1,37 @@
 #include "support/terrain_scene.h"
 
 #include <GL/gl.h>
+#include <gtest/gtest.h>
 
-#include <cstdio>
+#include <map>
 #include <string>
+#include <utility>
 
-#include "aggregate/aggregation_builder.h"
-#include "app/camera.h"
-#include "app/frame_loop.h"
-#include "app/gl_state.h"
-#include "app/scene_setup.h"
-#include "app/terrain_log.h"
-#include "cabtt/cabtt_state.h"
-#include "cabtt/cabtt_tree.h"
-#include "cache/counting_cache.h"
-#include "cache/geometry_cache.h"
+#include "app/view/frame_view.h"
+#include "cache/system_memory_cache.h"
 #include "headless/frame_readback.h"
-#include "headless/redirected_stdout.h"
-#include "roam/roam_state.h"
 #include "support/frame_analysis.h"
 #include "support/gl_context.h"
-#include "support/shell_doubles.h"
-#include "support/terrain_log_capture.h"
-#include "terrain/error_metric.h"
-#include "terrain/height_field.h"
-#include "terrain/texture.h"
 
 namespace {
 
 constexpr float kVerticalScale = 0.1f;
 
-std::string loadedPath;
-const HeightField* loadedField = nullptr;
-bool attributesPushed = false;
-int sceneWidth = kSceneWidth;
-int sceneHeight = kSceneHeight;
+// Scenes prepared in this process, by path: the terrain outlives a test.
+std::map<std::string, std::unique_ptr<BenchScene>>& Prepared() {
+  static std::map<std::string, std::unique_ptr<BenchScene>> scenes;
+  return scenes;
+}
 
-void LoadTerrain(const char* path) {
-  PrepareTerrain(path, nullptr, kVerticalScale, false);
-  DestroyTexture();
-  loadedPath = path;
-  loadedField = CurrentHeightField;
+CacheSource CountedSystemCaches(CountingCache** latest) {
+  return {CacheKind::kSystemMemory, [latest] {
+            auto cache = std::make_unique<CountingCache>(std::make_unique<SystemMemoryCache>());
+            *latest = cache.get();
+            return std::unique_ptr<GeometryCache>(std::move(cache));
+          }};
 }
 
 }  // namespace
-
-void LoadTerrainScene(const char* path) {
-  if (!attributesPushed) {
-    glPushAttrib(GL_ALL_ATTRIB_BITS);
-    glPushClientAttrib(GL_CLIENT_ALL_ATTRIB_BITS);
-    attributesPushed = true;
-  }
-  UseDrawMethod(-1);
-  InstallShellDoubles();
-  CaptureTerrainLog();
-  InitGLState();
-  if (CurrentHeightField == nullptr || CurrentHeightField != loadedField || loadedPath != path) LoadTerrain(path);
-  glBindTexture(GL_TEXTURE_2D, 1);
-  sceneWidth = kSceneWidth;
-  sceneHeight = kSceneHeight;
-
-  VerticalScale = kVerticalScale;
-  ResetViewState();
-  ResetFrameLoop();
-  ResetCabttState();
-  RoamCounters = {};
-  InstallDrawMethods();
-  SelectCamera(0);
-}
-
-void UnloadTerrainScene() {
-  UseDrawMethod(-1);
-  ReleaseTerrain();
-  loadedField = nullptr;
-  loadedPath.clear();
-  RemoveShellDoubles();
-  CloseTerrainLog();
-  ResetViewState();
-  if (attributesPushed) {
-    glPopClientAttrib();
-    glPopAttrib();
-    attributesPushed = false;
-  }
-}
 
 const std::vector<Viewpoint>& SurveyViewpoints() {
   static const std::vector<Viewpoint> views = {
@@ -96,60 +45,103 @@ const std::vector<Viewpoint>& SurveyViewpoints() {
   return views;
 }
 
-void PlaceCamera(const Viewpoint& view) {
-  Flight.x = view.x;
-  Flight.y = view.y;
-  Flight.heading = view.heading;
-  Flight.clearance = view.clearance;
-  Flight.eyeHeight = SampleHeight(view.x, view.y) + view.clearance;
-  UpdateCameras();
+TerrainScene::TerrainScene(const char* path, int width, int height) : path_(path), width_(width), height_(height) {
+  EXPECT_TRUE(MakeTestGLContextCurrent(width, height));
+  glPushAttrib(GL_ALL_ATTRIB_BITS);
+  glPushClientAttrib(GL_CLIENT_ALL_ATTRIB_BITS);
+  scene_ = std::move(Prepared()[path_]);
+  if (scene_ == nullptr) {
+    Result<std::unique_ptr<BenchScene>> prepared = PrepareBenchScene(path_, "", kVerticalScale, width, height, log_);
+    if (!prepared.ok()) ADD_FAILURE() << prepared.failure().message;
+    if (prepared.ok()) scene_ = std::move(prepared.value());
+  }
+  NullLogSink quiet;
+  (void)InitGLState(quiet);
+  glBindTexture(GL_TEXTURE_2D, 1);
+  scene_->view = StartViewState(kVerticalScale);
+  scene_->view.windowWidth = width;
+  scene_->view.windowHeight = height;
+  ApplyProjection(scene_->view);
+  roam_ = std::make_unique<RoamMethod>(scene_->terrain, CountedSystemCaches(&roamCache_), log_);
+  cabtt_ = std::make_unique<CabttMethod>(scene_->terrain, CountedSystemCaches(&cabttCache_), log_);
 }
 
-bool UseSceneSize(int width, int height) {
-  if (!MakeTestGLContextCurrent(width, height)) return false;
-  sceneWidth = width;
-  sceneHeight = height;
-  SelectCamera(CurrentCamera);
-  return true;
+TerrainScene::~TerrainScene() {
+  Use(nullptr);
+  roam_.reset();
+  cabtt_.reset();
+  Prepared()[path_] = std::move(scene_);
+  glPopClientAttrib();
+  glPopAttrib();
+  MakeTestGLContextCurrent();
 }
 
-void SelectCamera(int camera) {
-  CurrentCamera = camera;
-  Reshape(sceneWidth, sceneHeight);
+void TerrainScene::Use(DrawMethod* method) {
+  if (method == current_) return;
+  if (current_ != nullptr) current_->Deactivate();
+  current_ = method;
+  if (current_ == nullptr) return;
+  const Status activated = current_->Activate(MakeFrameView(scene_->view));
+  if (!activated.ok()) ADD_FAILURE() << activated.failure().message;
 }
 
-void UseDrawMethod(int method) {
-  Quietly([method] { SetDrawMethod(method); });
+void TerrainScene::UseAggregation(int level, bool adaptive) {
+  ASSERT_EQ(current_, cabtt_.get());
+  const Status rebuilt = cabtt_->Rebuild(level, adaptive, MakeFrameView(scene_->view));
+  if (!rebuilt.ok()) ADD_FAILURE() << rebuilt.failure().message;
 }
 
-void UseAggregation(int level, bool adaptive) {
-  Quietly([level, adaptive] { RebuildCabtt(level, adaptive); });
+void TerrainScene::Place(const Viewpoint& viewpoint) {
+  FlightState& flight = scene_->view.flight;
+  flight.x = viewpoint.x;
+  flight.y = viewpoint.y;
+  flight.heading = viewpoint.heading;
+  flight.clearance = viewpoint.clearance;
+  flight.eyeHeight = field().SampleHeight(viewpoint.x, viewpoint.y) + viewpoint.clearance;
+  UpdateCameras(scene_->view);
 }
 
-void DrawSceneFrame() {
-  DisplayFrame();
+void TerrainScene::SelectCamera(int camera) {
+  scene_->view.currentCamera = camera;
+  ApplyProjection(scene_->view);
+}
+
+void TerrainScene::DrawFrame() {
+  const ViewState& view = scene_->view;
+  if (view.currentCamera == 1 || view.currentCamera == 2)
+    glClearColor(1.0f, 1.0f, 1.0f, 0.5f);
+  else
+    glClearColor(0.4f, 0.6f, 1.0f, 0.5f);
+  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  if (current_ != nullptr) {
+    const Status drawn = current_->Draw(MakeFrameView(view), stats_);
+    if (!drawn.ok()) ADD_FAILURE() << drawn.failure().message;
+    stats_.frames += 1;
+  }
   glFinish();
 }
 
-FrameImage RenderFrame() {
-  DrawSceneFrame();
+FrameImage TerrainScene::Render() {
+  DrawFrame();
   FrameImage image;
-  image.width = sceneWidth;
-  image.height = sceneHeight;
-  image.rgb = ReadFrameRgb(sceneWidth, sceneHeight);
+  image.width = width_;
+  image.height = height_;
+  image.rgb = ReadFrameRgb(width_, height_);
   return image;
 }
 
-int SurveyViewsCrackedBySunkenBlockVertices() {
-  CountingCache* cache = CountActiveCache();
+int SurveyViewsCrackedBySunkenBlockVertices(TerrainScene& scene) {
+  CountingCache* cache = scene.cache();
+  if (cache == nullptr) return 0;
   cache->onEndBlock = [](CacheVertex* vertices, int vertexCount, uint16_t*, int indexCount) {
     if (vertexCount > 0) vertices[0].z -= 0.002f;
     return indexCount;
   };
   int cracked = 0;
   for (const Viewpoint& view : SurveyViewpoints()) {
-    PlaceCamera(view);
-    cracked += CountCrackPixels(RenderFrame(), kSkyRgb) > 0;
+    scene.Place(view);
+    cracked += CountCrackPixels(scene.Render(), kSkyRgb) > 0;
   }
+  cache->onEndBlock = nullptr;
   return cracked;
 }

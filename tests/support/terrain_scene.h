@@ -1,36 +1,30 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <memory>
+#include <string>
 #include <vector>
 
-#include "app/scene_setup.h"
+#include "app/platform/log_sink.h"
+#include "app/view/draw_method.h"
+#include "cabtt/cabtt_method.h"
+#include "cache/counting_cache.h"
+#include "headless/bench_scene.h"
+#include "roam/roam_method.h"
 
-// The program's world on a real height-field file, drawn through the real draw-method table into
-// the test context: the start-up's terrain set-up (height field, error metric with the weight
-// 600, slope-shading texture as texture object 1, fixed GL state), camera 0 placed as the flight
-// model's camera update places it, the projection set up by Reshape, and frames rendered by
-// DisplayFrame. Needs a current GL context of kSceneWidth x kSceneHeight, or of the size given to
-// UseSceneSize.
+// The program's world on a real height-field file in the test's GL context, drawn by the real
+// drawing methods as the window draws them: the start-up's terrain (scale 0.1, error metric with
+// the weight 600, slope-shading texture as texture object 1, fixed GL state), the start-up view
+// with camera 0 and its projection, and both methods on the system-memory cache, each cache
+// wrapped in a counter. The terrain of a path is prepared once per test process (it is
+// expensive) and kept for the next scene of the same path.
 
 constexpr int kSceneWidth = 640;
 constexpr int kSceneHeight = 480;
 
-// Record indices of the draw-method table, as start-up fills it.
-constexpr int kRoamMethod = kRoamMethodIndex;
-constexpr int kCabttMethod = kCabttMethodIndex;
-
-// Loads the height field at path with the vertical scale 0.1 and builds everything above. A
-// scene already loaded from the same path is kept (the terrain is expensive to prepare). The
-// scene is drawn at kSceneWidth x kSceneHeight.
-void LoadTerrainScene(const char* path);
-
-// Remakes the test context's surface at width x height and draws the scene at that size (the
-// rasterizer's share of a frame shrinks with it). False when the surface cannot be made. The
-// next GLTest and LoadTerrainScene go back to the full size.
-bool UseSceneSize(int width, int height);
-
-// Deactivates the current method and frees the terrain, texture and method table.
-void UnloadTerrainScene();
+// The clear colour of the flown camera, and of the overhead cameras, in bytes.
+constexpr uint8_t kSkyRgb[3] = {102, 153, 255};
+constexpr uint8_t kOverheadBackgroundRgb[3] = {255, 255, 255};
 
 // Where the flown camera stands: ground position, heading (radians from +x towards +y) and the
 // height of the eye above the ground.
@@ -45,19 +39,6 @@ struct Viewpoint {
 // towards the far side and out over the near border, each with a silhouette against the sky.
 const std::vector<Viewpoint>& SurveyViewpoints();
 
-// Camera 0 at the viewpoint, level, looking along the heading (the flight model's camera update).
-void PlaceCamera(const Viewpoint& view);
-
-// Selects a camera (0 flown, 1 and 2 overhead) and applies its projection.
-void SelectCamera(int camera);
-
-// Makes a record of the draw-method table current (activating it); -1 deactivates. The methods'
-// console messages are swallowed.
-void UseDrawMethod(int method);
-
-// Rebuilds the CABTT tree for a level and builder kind (the method must be current).
-void UseAggregation(int level, bool adaptive);
-
 // An RGB frame read back from the context, bottom row first.
 struct FrameImage {
   int width = 0;
@@ -67,18 +48,56 @@ struct FrameImage {
   const uint8_t* Pixel(int x, int y) const { return &rgb[3 * (static_cast<std::size_t>(y) * width + x)]; }
 };
 
-// DisplayFrame (clear, the current method's draw, swap), waiting until the GL has drawn it.
-void DrawSceneFrame();
+class TerrainScene {
+ public:
+  // Needs a current GL context of width x height (made current here).
+  explicit TerrainScene(const char* path, int width = kSceneWidth, int height = kSceneHeight);
+  ~TerrainScene();
+  TerrainScene(const TerrainScene&) = delete;
+  TerrainScene& operator=(const TerrainScene&) = delete;
 
-// DrawSceneFrame, then the pixels.
-FrameImage RenderFrame();
+  const Terrain& terrain() const { return scene_->terrain; }
+  const HeightField& field() const { return scene_->terrain.field; }
+  ViewState& view() { return scene_->view; }
+  RoamMethod& roam() { return *roam_; }
+  CabttMethod& cabtt() { return *cabtt_; }
+  // The counter around the current method's cache (null before its first activation).
+  CountingCache* cache() { return current_ == roam_.get() ? roamCache_ : current_ == cabtt_.get() ? cabttCache_ : nullptr; }
+  FrameStats& stats() { return stats_; }
+  BufferLogSink& log() { return log_; }
 
-// A control for the crack check: sinks the first vertex of every block the current method writes
-// (a vertex it shares with neighbouring triangles) by 0.002 and returns in how many survey views
-// the check then finds cracks.
-int SurveyViewsCrackedBySunkenBlockVertices();
+  // Makes the method current (null: none), deactivating the previous one first. The method's
+  // failure fails the test.
+  void Use(DrawMethod* method);
+  DrawMethod* current() { return current_; }
+  // Rebuilds CABTT (which must be current) for a level and builder kind.
+  void UseAggregation(int level, bool adaptive);
 
-// The clear colour that DisplayFrame uses for the flown camera, in bytes.
-constexpr uint8_t kSkyRgb[3] = {102, 153, 255};
-// The clear colour for the overhead cameras.
-constexpr uint8_t kOverheadBackgroundRgb[3] = {255, 255, 255};
+  // Camera 0 at the viewpoint, level, looking along the heading (the flight model's camera update).
+  void Place(const Viewpoint& view);
+  // Selects a camera (0 flown, 1 and 2 overhead) and applies its projection.
+  void SelectCamera(int camera);
+
+  // One frame as the window draws it (cleared, drawn by the current method, counted), waited for.
+  void DrawFrame();
+  // DrawFrame, then the pixels.
+  FrameImage Render();
+
+ private:
+  std::string path_;
+  std::unique_ptr<BenchScene> scene_;
+  BufferLogSink log_;
+  CountingCache* roamCache_ = nullptr;
+  CountingCache* cabttCache_ = nullptr;
+  std::unique_ptr<RoamMethod> roam_;
+  std::unique_ptr<CabttMethod> cabtt_;
+  DrawMethod* current_ = nullptr;
+  FrameStats stats_;
+  int width_;
+  int height_;
+};
+
+// A control for the crack check: sinks the first vertex of every block the current method of the
+// scene writes (a vertex it shares with neighbouring triangles) by 0.002 and returns in how many
+// survey views the check then finds cracks.
+int SurveyViewsCrackedBySunkenBlockVertices(TerrainScene& scene);

@@ -2,10 +2,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
 #include <random>
+#include <utility>
 #include <vector>
-
-#include "aggregate/aggregation_builder.h"
 
 namespace {
 
@@ -16,7 +16,7 @@ size_t SampleCount(int n) {
 
 }  // namespace
 
-void InstallRoughTerrain(int n, uint32_t seed, float verticalScale, float roughness) {
+HeightField RoughField(int n, uint32_t seed, float verticalScale, float roughness) {
   const int N = 1 << n;
   const int side = N + 1;
   std::vector<double> h(SampleCount(n), 0.0);
@@ -46,48 +46,48 @@ void InstallRoughTerrain(int n, uint32_t seed, float verticalScale, float roughn
   }
   const auto [low, high] = std::minmax_element(h.begin(), h.end());
   const double range = *high > *low ? *high - *low : 1.0;
-  auto* samples = new HeightSample[h.size()];
+  auto samples = std::make_unique<HeightSample[]>(h.size());
   for (size_t i = 0; i < h.size(); ++i) samples[i] = static_cast<HeightSample>(std::lround((h[i] - *low) / range * 65535.0));
-  InstallHeightField(samples, verticalScale, n);
+  return HeightField(std::move(samples), verticalScale, n);
 }
 
-void InstallTerrainFrom(int n, float verticalScale, const std::function<HeightSample(int x, int y)>& sample) {
+HeightField FieldFrom(int n, float verticalScale, const std::function<HeightSample(int x, int y)>& sample) {
   const int side = (1 << n) + 1;
-  auto* samples = new HeightSample[SampleCount(n)];
+  auto samples = std::make_unique<HeightSample[]>(SampleCount(n));
   for (int y = 0; y < side; ++y)
     for (int x = 0; x < side; ++x) samples[x + static_cast<size_t>(y) * side] = sample(x, y);
-  InstallHeightField(samples, verticalScale, n);
+  return HeightField(std::move(samples), verticalScale, n);
 }
 
-void InstallNoiseTerrain(int n, uint32_t seed, float verticalScale) {
+HeightField NoiseField(int n, uint32_t seed, float verticalScale) {
   std::mt19937 random(seed);
-  InstallTerrainFrom(n, verticalScale, [&](int, int) { return static_cast<HeightSample>(random() & 0xFFFF); });
+  return FieldFrom(n, verticalScale, [&](int, int) { return static_cast<HeightSample>(random() & 0xFFFF); });
 }
 
-void InstallFlatTerrain(int n, HeightSample value, float verticalScale) {
-  InstallTerrainFrom(n, verticalScale, [value](int, int) { return value; });
+HeightField FlatField(int n, HeightSample value, float verticalScale) {
+  return FieldFrom(n, verticalScale, [value](int, int) { return value; });
 }
 
-ErrorMetric& InstallZeroErrorMetric() {
-  DestroyErrorMetric();
-  DiscardAggregationBuilder();
-  const int N = CurrentHeightField->N;
-  CurrentErrorMetric = new ErrorMetric{new float[SampleCount(CurrentHeightField->n)](), 600.0f, N};
-  return *CurrentErrorMetric;
+ErrorMetric ZeroMetric(const HeightField& field) {
+  return {std::vector<float>(SampleCount(field.n), 0.0f), kTerrainErrorWeight, field.N};
 }
 
-ErrorMetric& InstallRandomErrorMetric(uint32_t seed, float maxValue) {
-  ErrorMetric& metric = InstallZeroErrorMetric();
+ErrorMetric RandomMetric(const HeightField& field, uint32_t seed, float maxValue) {
+  ErrorMetric metric = ZeroMetric(field);
   const int N = metric.N;
   std::mt19937 random(seed);
   std::uniform_real_distribution<float> value(0.0f, maxValue);
-  std::generate(metric.values, metric.values + SampleCount(CurrentHeightField->n), [&] { return value(random); });
+  std::generate(metric.values.begin(), metric.values.end(), [&] { return value(random); });
   for (int y = 0; y <= N; y += N)
     for (int x = 0; x <= N; x += N) metric.values[x + y * (N + 1)] = 0.0f;
   return metric;
 }
 
-void RemoveTestTerrain() {
-  DestroyErrorMetric();
-  DestroyHeightField();
+Terrain TerrainOf(HeightField field) {
+  ErrorMetric metric = ComputeErrorMetric(field, kTerrainErrorWeight);
+  return Terrain{std::move(field), std::move(metric)};
+}
+
+Terrain RoughTerrain(int n, uint32_t seed, float verticalScale, float roughness) {
+  return TerrainOf(RoughField(n, seed, verticalScale, roughness));
 }

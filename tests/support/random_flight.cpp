@@ -1,19 +1,19 @@
-#include "support/roam_flight.h"
+#include "support/random_flight.h"
 
 #include <cmath>
 
 #include "terrain/height_field.h"
 
-RoamFlight::RoamFlight(uint32_t seed) : random_(seed) {
+RandomFlight::RandomFlight(const HeightField& field, uint32_t seed) : field_(field), random_(seed) {
   x_ = Unit();
   y_ = Unit();
   heading_ = 6.2831853f * Unit();
   speed_ = 0.01f * Unit();
   clearance_ = 0.001f + 0.1f * Unit();
-  height_ = SampleHeight(x_, y_) + clearance_;
+  height_ = field_.SampleHeight(x_, y_) + clearance_;
 }
 
-Point3 RoamFlight::Next() {
+Point3 RandomFlight::Next() {
   const float event = Unit();
   if (event < 0.01f) speed_ = Unit() < 0.2f ? 0.0f : 0.03f * Unit() * Unit();
   else if (event < 0.02f) clearance_ = 0.0005f + 0.3f * Unit() * Unit();
@@ -21,7 +21,7 @@ Point3 RoamFlight::Next() {
   else if (event < 0.028f) {
     x_ = Unit();
     y_ = Unit();
-    height_ = SampleHeight(x_, y_) + (Unit() < 0.5f ? 2.5f * Unit() : clearance_);
+    height_ = field_.SampleHeight(x_, y_) + (Unit() < 0.5f ? 2.5f * Unit() : clearance_);
     return {x_, y_, height_};
   }
   if (paused_ > 0) {
@@ -36,7 +36,7 @@ Point3 RoamFlight::Next() {
   x_ = std::fmin(std::fmax(x_, 0.0f), 1.0f);
   y_ = std::fmin(std::fmax(y_, 0.0f), 1.0f);
   // Follow the ground with some lag, never below half the clearance.
-  const float ground = SampleHeight(x_, y_);
+  const float ground = field_.SampleHeight(x_, y_);
   height_ += 0.3f * (ground + clearance_ - height_);
   height_ = std::fmax(height_, ground + 0.5f * clearance_);
   return {x_, y_, height_};
