@@ -48,7 +48,7 @@ SANITIZER_ENV = ASAN_OPTIONS=detect_leaks=1 \
 
 asan-test: deps
 	cmake -S . -B $(BUILD_DIR)-asan -DCMAKE_BUILD_TYPE=Debug -DQUORVANE_SANITIZE=ON -DQUORVANE_BENCH=OFF $(CMAKE_FLAGS)
-	cmake --build $(BUILD_DIR)-asan -j $(JOBS) --target unit_tests gl_tests e2e_tests quorvane quorvane-bench default_terrain keep_modules
+	cmake --build $(BUILD_DIR)-asan -j $(JOBS)
 	cd $(BUILD_DIR)-asan && $(SANITIZER_ENV) QUORVANE_SOAK_FRAMES=2000 ctest --output-on-failure --timeout 900 -L 'unit|gl' -j $(JOBS)
 	cd $(BUILD_DIR)-asan && $(SANITIZER_ENV) ASAN_OPTIONS=detect_leaks=1:verify_asan_link_order=0 \
 	  LD_PRELOAD=$(CURDIR)/$(BUILD_DIR)-asan/tests/libkeep_modules.so \
@@ -75,8 +75,8 @@ fuzz-regress: fuzz-build
 SOAK_FRAMES ?= 100000
 soak: deps
 	cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) $(CMAKE_FLAGS)
-	cmake --build $(BUILD_DIR) -j $(JOBS) --target gl_tests
-	cd $(BUILD_DIR) && QUORVANE_SOAK_FRAMES=$(SOAK_FRAMES) ./tests/gl_tests --gtest_filter='SoakTest.*'
+	cmake --build $(BUILD_DIR) -j $(JOBS) --target soak_tests
+	cd $(BUILD_DIR) && QUORVANE_SOAK_FRAMES=$(SOAK_FRAMES) ./tests/soak_tests
 
 # Every drawing method over the same computed flight on the default terrain, offscreen: the
 # table on the terminal, every frame in build/bench.csv, the plot in build/bench.svg.

@@ -1,13 +1,16 @@
 #include "terrain/error_metric.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdlib>
+#include <vector>
 
 #ifdef __SSE2__
 #include <emmintrin.h>
 #endif
 
+#include "app/platform/parallel.h"
 #include "terrain/height_field.h"
 
 // The error of a triangle T is the largest term over the hypotenuse midpoints Q of T and of all its
@@ -144,27 +147,45 @@ class RowTerms {
   float dySquared_;
 };
 
+struct Triangle {
+  GridPoint apex;
+  GridPoint left;
+  GridPoint right;
+};
+
+// A triangle whose legs span at most one cell in x and in y is not split further.
+bool IsFinest(GridPoint apex, GridPoint left) { return std::abs(apex.x - left.x) <= 1 && std::abs(apex.y - left.y) <= 1; }
+
+// Raises value to at least candidate. Several threads may raise the value of a midpoint that two
+// triangles share; the largest wins whatever the order, so the result is the serial one.
+void RaiseTo(float& value, float candidate) {
+  std::atomic_ref<float> shared(value);
+  float current = shared.load(std::memory_order_relaxed);
+  while (current < candidate && !shared.compare_exchange_weak(current, candidate, std::memory_order_relaxed)) {
+  }
+}
+
 class ErrorComputation {
  public:
   ErrorComputation(const HeightField& field, ErrorMetric& metric)
       : field_(field), metric_(metric), side_(field.N + 1) {}
 
-  // Processes triangle (apex, left, right) and then its descendants.
-  void Process(GridPoint apex, GridPoint left, GridPoint right) {
-    const GridPoint mid{(left.x + right.x) / 2, (left.y + right.y) / 2};
-    float& value = metric_.values[mid.x + mid.y * side_];
-    value = std::max(value, TriangleError(apex, left, right, mid));
-    if (!IsFinest(apex, left)) {
-      Process(mid, apex, left);
-      Process(mid, right, apex);
-    }
+  // Triangle t's own error into its midpoint's value.
+  void ProcessOne(const Triangle& t) {
+    const GridPoint mid{(t.left.x + t.right.x) / 2, (t.left.y + t.right.y) / 2};
+    RaiseTo(metric_.values[mid.x + mid.y * side_], TriangleError(t.apex, t.left, t.right, mid));
+  }
+
+  // Triangle t and then its descendants.
+  void ProcessSubtree(const Triangle& t) {
+    ProcessOne(t);
+    if (IsFinest(t.apex, t.left)) return;
+    const GridPoint mid{(t.left.x + t.right.x) / 2, (t.left.y + t.right.y) / 2};
+    ProcessSubtree({mid, t.apex, t.left});
+    ProcessSubtree({mid, t.right, t.apex});
   }
 
  private:
-  // A triangle whose legs span at most one cell in x and in y is not split further.
-  static bool IsFinest(GridPoint apex, GridPoint left) {
-    return std::abs(apex.x - left.x) <= 1 && std::abs(apex.y - left.y) <= 1;
-  }
 
   float TriangleError(GridPoint apex, GridPoint left, GridPoint right, GridPoint mid) const {
     const Plane plane =
@@ -220,13 +241,36 @@ class ErrorComputation {
 
 }  // namespace
 
-ErrorMetric ComputeErrorMetric(const HeightField& field, float weight) {
+ErrorMetric ComputeErrorMetric(const HeightField& field, float weight, int threads) {
   const int N = field.N;
   ErrorMetric metric{std::vector<float>(static_cast<size_t>(N + 1) * (N + 1), 0.0f), weight, N};
   // With a single cell the roots' hypotenuse is the cell diagonal: there is no midpoint vertex.
   if (N < 2) return metric;
+  // Every level of the tree scans the whole square once, so the work is cut into the triangles of
+  // the top levels, each a task of its own (the largest first), and the subtrees below them.
+  const int topLevels = std::min(2 * field.n - 1, 10);
+  std::vector<Triangle> single;
+  std::vector<Triangle> level = {{{N, 0}, {0, 0}, {N, N}}, {{0, N}, {N, N}, {0, 0}}};
+  for (int depth = 0; depth < topLevels; ++depth) {
+    std::vector<Triangle> below;
+    for (const Triangle& t : level) {
+      single.push_back(t);
+      const GridPoint mid{(t.left.x + t.right.x) / 2, (t.left.y + t.right.y) / 2};
+      below.push_back({mid, t.apex, t.left});
+      below.push_back({mid, t.right, t.apex});
+    }
+    level = std::move(below);
+  }
   ErrorComputation computation(field, metric);
-  computation.Process({N, 0}, {0, 0}, {N, N});
-  computation.Process({0, N}, {N, N}, {0, 0});
+  const int singles = static_cast<int>(single.size());
+  ParallelFor(
+      singles + static_cast<int>(level.size()),
+      [&](int task) {
+        if (task < singles)
+          computation.ProcessOne(single[task]);
+        else
+          computation.ProcessSubtree(level[task - singles]);
+      },
+      threads);
   return metric;
 }

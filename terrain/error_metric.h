@@ -15,4 +15,6 @@ struct ErrorMetric {
   float At(int x, int y) const { return values[x + y * (N + 1)]; }
 };
 
-ErrorMetric ComputeErrorMetric(const HeightField& field, float weight);
+// Spread over `threads` threads (0: all the machine has); the values are the same whatever the
+// number of threads.
+ErrorMetric ComputeErrorMetric(const HeightField& field, float weight, int threads = 0);

@@ -1,0 +1,10 @@
+#pragma once
+#include <functional>
+
+// The number of threads the machine runs at once (at least 1).
+int HardwareThreads();
+
+// Runs task(i) once for every i in [0, count), spread over up to `threads` threads (the caller's
+// among them; 0: HardwareThreads()), taking indices in increasing order as threads come free, and
+// returns when every task has run. Tasks must not depend on one another's order.
+void ParallelFor(int count, const std::function<void(int)>& task, int threads = 0);
