@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "app/capture.h"
-#include "app/frame_loop.h"
 #include "app/input.h"
 #include "shell_doubles.h"
 #include "support/gl_context.h"

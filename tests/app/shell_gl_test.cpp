@@ -6,9 +6,7 @@
 #include <cmath>
 #include <string>
 
-#include "app/frame_loop.h"
 #include "app/input.h"
-#include "app/shell.h"
 #include "shell_doubles.h"
 #include "support/gl_context.h"
 
@@ -36,51 +34,13 @@ class ShellTest : public GLTest {
   ViewState& view_ = test_.shell.view;
 };
 
-TEST_F(ShellTest, SettingKeysChangeTheViewAndAskForARedraw) {
-  for (int expected : {1, 2, 3, 0, 1}) {
-    view_.flight.moved = false;
-    Press(expected % 2 == 0 ? 'W' : 'w');
-    EXPECT_EQ(view_.wireframeMode, expected);
-    EXPECT_TRUE(view_.flight.moved);
-  }
-  const float clearance = view_.flight.clearance;
-  view_.flight.moved = false;
-  Press('A');
-  EXPECT_FLOAT_EQ(view_.flight.clearance, clearance + 0.005f);
-  EXPECT_TRUE(view_.flight.moved);
-  Press('z');
-  Press('Z');
-  EXPECT_FLOAT_EQ(view_.flight.clearance, clearance - 0.005f);
-  Press('p');
-  EXPECT_TRUE(view_.paused);
-  Press('P');
-  EXPECT_FALSE(view_.paused);
-}
-
-TEST_F(ShellTest, CullingKeysWrapAndLog) {
-  view_.cullingLevel = 0;
-  Press('c');
-  EXPECT_EQ(view_.cullingLevel, 30);
-  Press('C');
-  EXPECT_EQ(view_.cullingLevel, 0);
-  Press('C');
-  EXPECT_EQ(test_.Log(), "Culling turned on (level=30)\nCulling turned off (level=0)\nCulling turned on (level=1)\n");
-}
-
-TEST_F(ShellTest, SpeedUpKeysLogAndStopAtTheBounds) {
-  Press(';');
-  EXPECT_EQ(view_.speedUp, 1);
-  Press('\'');
-  Press('\'');
-  Press(';');
-  EXPECT_EQ(view_.speedUp, 2);
-  EXPECT_EQ(test_.Log(), "SpeedUp doubled to: 2\nSpeedUp doubled to: 4\nSpeedUp halved to: 2\n");
+// Doubling stops at 2^30, where one more would overflow the int, and logs nothing there.
+TEST_F(ShellTest, SpeedUpStopsBeforeOverflowing) {
   for (int i = 0; i < 40; ++i) Press('\'');
   EXPECT_EQ(view_.speedUp, 1 << 30);
   const std::string log = test_.Log();
-  int doubled = 0;
-  for (size_t at = log.find("doubled"); at != std::string::npos; at = log.find("doubled", at + 1)) ++doubled;
-  EXPECT_EQ(doubled, 2 + 29);  // nothing is logged once the bound is reached
+  EXPECT_NE(log.find("SpeedUp doubled to: 1073741824\n"), std::string::npos);
+  EXPECT_EQ(log.find("SpeedUp doubled to: 1073741824\n"), log.rfind("SpeedUp doubled to: "));
 }
 
 TEST_F(ShellTest, CameraKeysAndZoomChangeOnlyTheCurrentCamera) {
@@ -169,19 +129,6 @@ TEST_F(ShellTest, ReshapeAsksForARedraw) {
   EXPECT_EQ(view_.windowWidth, 800);
   test_.Idle(16);
   EXPECT_EQ(test_.window.redisplays, redisplays + 1);
-}
-
-TEST_F(ShellTest, FullScreenSavesAndRestoresTheWindowSize) {
-  view_.windowWidth = 700;
-  view_.windowHeight = 500;
-  Press('F');
-  EXPECT_EQ(test_.window.fullScreens, 1);
-  view_.windowWidth = 1280;
-  view_.windowHeight = 1024;
-  Press('f');
-  ASSERT_EQ(test_.window.reshapes.size(), 1u);
-  EXPECT_EQ(test_.window.reshapes[0], std::make_pair(700, 500));
-  EXPECT_EQ(test_.window.fullScreens, 1);
 }
 
 TEST_F(ShellTest, SwitchingMethodsDeactivatesFirstAndSameIndexDoesNothing) {

@@ -8,7 +8,6 @@
 #include <string>
 #include <vector>
 
-#include "app/frame_loop.h"
 #include "shell_doubles.h"
 
 namespace {
@@ -87,7 +86,8 @@ AssertionAnswer Answer(const std::string& input, std::string* shown) {
 TEST(AssertionPromptTest, AnswersAndTheirPrompt) {
   std::string shown;
   EXPECT_EQ(Answer("s\n", &shown), AssertionAnswer::kSkip);
-  EXPECT_EQ(shown, "Assertion failed: file: grid.cpp line: 12\nexpression: n >= 0\nB>reak, S>kip, A>lways skip, or Q>uit? ");
+  EXPECT_EQ(shown,
+            "Assertion failed: file: grid.cpp line: 12\nexpression: n >= 0\nB>reak, S>kip, A>lways skip, or Q>uit? ");
   EXPECT_EQ(Answer("  A\n", &shown), AssertionAnswer::kAlwaysSkip);
   EXPECT_EQ(Answer("b\n", &shown), AssertionAnswer::kBreak);
   EXPECT_EQ(Answer("x\n", &shown), AssertionAnswer::kBreak);

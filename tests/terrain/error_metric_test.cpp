@@ -121,8 +121,8 @@ TEST(ErrorMetricTest, ThreeByThreeGridByHand) {
   const int heights[3][3] = {{100, 9000, 2000}, {40000, 65535, 7}, {5000, 30000, 12345}};  // [y][x]
   const float scale = 1.0f;
   const float weight = 600.0f;
-  const ErrorMetric metric =
-      ComputeErrorMetric(FieldFrom(1, scale, [&](int x, int y) { return static_cast<HeightSample>(heights[y][x]); }), weight);
+  const HeightField field = FieldFrom(1, scale, [&](int x, int y) { return static_cast<HeightSample>(heights[y][x]); });
+  const ErrorMetric metric = ComputeErrorMetric(field, weight);
   auto Value = [&](int x, int y) { return metric.At(x, y); };
 
   auto world = [&](int x, int y) {

@@ -29,15 +29,6 @@ TEST(ShadingTextureTest, FlatFieldGivesOneGreyTexelPerCellOf168) {
   for (int i = 0; i < 64; ++i) EXPECT_EQ(image.texels[i], 168) << i;
 }
 
-TEST(ShadingTextureTest, SlopeDirectionDecidesTheShade) {
-  // Rising towards +x and +y: the cell faces away from the light.
-  EXPECT_EQ(Texel(Shade(2, 1000, {{3, 1001}}), 0, 0), 51);
-  // Falling towards +x and +y: lit more than a flat cell.
-  const int lit = Texel(Shade(2, 1000, {{0, 1001}}), 0, 0);
-  EXPECT_GT(lit, 168);
-  EXPECT_LE(lit, 255);
-}
-
 TEST(ShadingTextureTest, RaisedSampleShadesExactlyTheFourCellsAroundIt) {
   const int side = 9;
   const int x = 3;
@@ -52,15 +43,10 @@ TEST(ShadingTextureTest, RaisedSampleShadesExactlyTheFourCellsAroundIt) {
         EXPECT_EQ(Texel(image, column, row), 168) << column << "," << row;
       }
     }
-  // The cell whose far corner is the peak rises towards the light direction: it faces away.
+  // The cell whose far corner is the peak rises towards +x and +y: it faces away from the light.
+  // The cell whose near corner is the peak falls that way: it is lit more than a flat cell.
   EXPECT_EQ(Texel(image, x - 1, y - 1), 51);
-}
-
-TEST(TextureSideTest, OnlySquarePowersOfTwo) {
-  for (int side : {1, 2, 512, 16384, 1 << 30}) EXPECT_TRUE(TextureSideAccepted(side, side)) << side;
-  for (int side : {0, 3, 500, 513, -512, -2147483647 - 1}) EXPECT_FALSE(TextureSideAccepted(side, side)) << side;
-  EXPECT_FALSE(TextureSideAccepted(512, 256));
-  EXPECT_FALSE(TextureSideAccepted(256, 512));
+  EXPECT_GT(Texel(image, x, y), 168);
 }
 
 class TextureFileTest : public ::testing::Test {

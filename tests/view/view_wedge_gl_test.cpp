@@ -15,11 +15,6 @@
 
 namespace {
 
-float Value(const ViewWedge& wedge, int line, float x, float y) {
-  const float* l = wedge.line[line];
-  return l[0] * x + l[1] * y + l[2];
-}
-
 std::vector<Point3> Points(std::initializer_list<std::pair<float, float>> xy) {
   std::vector<Point3> points;
   for (auto [x, y] : xy) points.push_back({x, y, 0.0f});
@@ -29,26 +24,14 @@ std::vector<Point3> Points(std::initializer_list<std::pair<float, float>> xy) {
 // Camera 0 at (0.5, 0.5) looking along +x with a 45 degree field of view in a 640 x 480 window.
 class ViewWedgeTest : public ::testing::Test {
  protected:
-  ViewWedgeTest() : view_(StartViewState(0.1f)) {
-    view_.cameras[0].eye = {0.5f, 0.5f, 0.05f};
-    view_.cameras[0].centre = {1.3f, 0.5f, 0.05f};
-    wedge_ = ComputeViewWedge(view_.cameras[0], 640, 480);
+  ViewWedgeTest() {
+    CameraView camera = StartViewState(0.1f).cameras[0];
+    camera.eye = {0.5f, 0.5f, 0.05f};
+    camera.centre = {1.3f, 0.5f, 0.05f};
+    wedge_ = ComputeViewWedge(camera, 640, 480);
   }
-  ViewState view_;
   ViewWedge wedge_;
 };
-
-TEST_F(ViewWedgeTest, EdgesRunAtTheHorizontalHalfAngle) {
-  for (int k = 0; k < 3; ++k) EXPECT_LE(Value(wedge_, k, 0.9f, 0.5f), 0.0f) << "line " << k;
-  EXPECT_GT(Value(wedge_, 2, 0.2f, 0.5f), 0.0f);
-  const double u = std::tan(22.5 * M_PI / 180.0) * 640.0 / 480.0;
-  // Just inside and just outside each edge at distance 0.4 ahead.
-  const float edge = static_cast<float>(0.4 * u);
-  EXPECT_LE(Value(wedge_, 0, 0.9f, 0.5f + edge - 0.01f), 0.0f);
-  EXPECT_GT(Value(wedge_, 0, 0.9f, 0.5f + edge + 0.01f), 0.0f);
-  EXPECT_LE(Value(wedge_, 1, 0.9f, 0.5f - edge + 0.01f), 0.0f);
-  EXPECT_GT(Value(wedge_, 1, 0.9f, 0.5f - edge - 0.01f), 0.0f);
-}
 
 TEST_F(ViewWedgeTest, CullPolygonMasks) {
   EXPECT_EQ(CullPolygon(wedge_, 7, Points({{0.9f, 0.5f}, {0.95f, 0.55f}})), -1);
