@@ -31,7 +31,7 @@ Status DisplayFrame(Shell& shell) {
   Result<bool> drawn = DrawView(shell, shell.stats);
   if (!drawn.ok()) return drawn.failure();
   if (drawn.value()) shell.stats.frames += 1;
-  shell.window.swapBuffers();
+  shell.window->SwapBuffers();
   return {};
 }
 
@@ -68,7 +68,7 @@ void IdleStep(Shell& shell) {
     return;
   }
   UpdateCameras(view);
-  shell.window.postRedisplay();
+  shell.window->PostRedisplay();
   view.flight.moved = false;
 }
 

@@ -31,10 +31,10 @@ void ToggleFullScreen(Shell& shell) {
     view.savedWindowWidth = view.windowWidth;
     view.savedWindowHeight = view.windowHeight;
     view.fullScreen = true;
-    shell.window.fullScreen();
+    shell.window->FullScreen();
   } else {
     view.fullScreen = false;
-    shell.window.reshapeWindow(view.savedWindowWidth, view.savedWindowHeight);
+    shell.window->ReshapeWindow(view.savedWindowWidth, view.savedWindowHeight);
   }
 }
 

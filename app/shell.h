@@ -20,7 +20,7 @@
 struct Shell {
   StdioLogSink log;  // the Terrain log "output.txt", the console, standard error
   Clock* clock = nullptr;
-  WindowSystem window = GlutWindowSystem();
+  WindowSystem* window = nullptr;
 
   // Start-up: the command line and what came of it.
   std::string heightFieldPath = "def_hf.png";

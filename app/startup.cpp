@@ -62,26 +62,34 @@ void InstallDrawMethods(Shell& shell) {
 
 }  // namespace
 
-int AssertionPrompt(const char* file, int line, const char* expression) {
-  std::fprintf(stderr, "Assertion failed: file: %s line: %d\n", file, line);
-  std::fprintf(stderr, "expression: %s\n", expression);
-  std::fprintf(stderr, "B>reak, S>kip, A>lways skip, or Q>uit? ");
+AssertionAnswer AskAssertion(std::FILE* answers, std::FILE* prompt, const char* file, int line,
+                             const char* expression) {
+  std::fprintf(prompt, "Assertion failed: file: %s line: %d\n", file, line);
+  std::fprintf(prompt, "expression: %s\n", expression);
+  std::fprintf(prompt, "B>reak, S>kip, A>lways skip, or Q>uit? ");
+  std::fflush(prompt);
   char answer = 0;
   // No answer can be read (end of input): quit as for Q rather than act on an unread answer.
-  if (std::scanf(" %c", &answer) != 1) std::exit(2);
+  if (std::fscanf(answers, " %c", &answer) != 1) return AssertionAnswer::kQuit;
   switch (answer) {
     case 'q':
     case 'Q':
-      std::exit(2);
+      return AssertionAnswer::kQuit;
     case 's':
     case 'S':
-      return 1;
+      return AssertionAnswer::kSkip;
     case 'a':
     case 'A':
-      return 2;
+      return AssertionAnswer::kAlwaysSkip;
     default:
-      return 0;
+      return AssertionAnswer::kBreak;
   }
+}
+
+int AssertionPrompt(const char* file, int line, const char* expression) {
+  const AssertionAnswer answer = AskAssertion(stdin, stderr, file, line, expression);
+  if (answer == AssertionAnswer::kQuit) std::exit(2);
+  return static_cast<int>(answer);
 }
 
 int ParseArguments(Shell& shell, int& argc, char** argv) {
@@ -116,7 +124,9 @@ int ParseArguments(Shell& shell, int& argc, char** argv) {
 int RunQuorvane(int argc, char** argv) {
   Shell& shell = TheShell;
   static SystemClock systemClock;
+  static GlutWindowSystem glutWindow;
   shell.clock = &systemClock;
+  shell.window = &glutWindow;
   // Progress lines must reach a pipe as they happen, not when the buffer fills.
   std::setvbuf(stdout, nullptr, _IOLBF, 0);
   std::FILE* log = std::fopen("output.txt", "a+");

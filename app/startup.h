@@ -1,4 +1,6 @@
 #pragma once
+#include <cstdio>
+
 #include "app/shell.h"
 
 // The window program: the Terrain log, the arguments, the window, the terrain, the drawing
@@ -11,8 +13,16 @@ int RunQuorvane(int argc, char** argv);
 // float holds as a positive number is taken; anything else is left for GLUT.
 int ParseArguments(Shell& shell, int& argc, char** argv);
 
-// The assertion hook: prompts on standard error and reads one answer from standard input.
-// Returns 0 break, 1 skip, 2 always skip; Q (or no answer at all) ends the program with status 2.
+// An answer to the assertion prompt; the first three are the hook's return values.
+enum class AssertionAnswer { kBreak = 0, kSkip = 1, kAlwaysSkip = 2, kQuit = 3 };
+
+// Writes the prompt for the failed assertion to prompt and reads one answer (S, A, Q in either
+// case; anything else breaks) from answers. No answer at all counts as Q.
+AssertionAnswer AskAssertion(std::FILE* answers, std::FILE* prompt, const char* file, int line,
+                             const char* expression);
+
+// The assertion hook: asks on standard input and standard error. Returns 0 break, 1 skip, 2 always
+// skip; Q (or no answer at all) ends the program with status 2.
 using AssertionHookFunction = int (*)(const char* file, int line, const char* expression);
 extern AssertionHookFunction AssertionHook;
 int AssertionPrompt(const char* file, int line, const char* expression);

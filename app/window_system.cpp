@@ -2,13 +2,7 @@
 
 #include <GL/freeglut.h>
 
-namespace {
-
-void GlutPostRedisplay() { glutPostRedisplay(); }
-void GlutSwapBuffers() { glutSwapBuffers(); }
-void GlutFullScreen() { glutFullScreen(); }
-void GlutReshapeWindow(int width, int height) { glutReshapeWindow(width, height); }
-
-}  // namespace
-
-WindowSystem GlutWindowSystem() { return {GlutPostRedisplay, GlutSwapBuffers, GlutFullScreen, GlutReshapeWindow}; }
+void GlutWindowSystem::PostRedisplay() { glutPostRedisplay(); }
+void GlutWindowSystem::SwapBuffers() { glutSwapBuffers(); }
+void GlutWindowSystem::FullScreen() { glutFullScreen(); }
+void GlutWindowSystem::ReshapeWindow(int width, int height) { glutReshapeWindow(width, height); }

@@ -1,119 +1,59 @@
-// The key table, the idle step and the draw-method switch, driven through the window-system and
-// clock doubles (a GL context makes the projection calls real).
+// The shell's key table, idle step, method switching and statistics, on a local shell with a
+// fake clock and a recording window (a GL context makes the projection and clear calls real).
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <string>
 
-#include "app/camera.h"
-#include "app/frame_loop.h"
-#include "app/keys.h"
-#include "app/terrain_log.h"
-#include "support/test_terrain.h"
+#include "app/input.h"
+#include "shell_doubles.h"
 #include "support/gl_context.h"
-#include "support/shell_doubles.h"
 
 namespace {
 
-std::string calls;
-void ActivateA() { calls += "+A"; }
-void DeactivateA() { calls += "-A"; }
-void ActivateB() { calls += "+B"; }
-void DeactivateB() { calls += "-B"; }
-void DrawA() { Stats.triangles += 10; Stats.bytes += 180; }
-void PrintA() { LogPrintf("method A line\n"); }
-void ResetA() { calls += "reset"; }
-void KeyboardB(unsigned char, int, int) {}
-
 class ShellTest : public GLTest {
  protected:
-  void SetUp() override {
-    GLTest::SetUp();
-    InstallShellDoubles();
-    CaptureTerrainLog();
-    VerticalScale = 0.1f;
-    ResetViewState();
-    ResetFrameLoop();
-    InstallFlatTerrain(4, 1000);
-    IdlePreviousTime = Shell.now * 0.001;
-    calls.clear();
+  Status Key(unsigned char key) { return OnKey(shell_, key); }
+  void Press(unsigned char key) { ASSERT_TRUE(Key(key).ok()) << key; }
+  // Idle steps of 16 ms until the view has settled: two steps in a row sleep. (The eye eases
+  // down to its clearance over a few hundred frames; its last snap to the ground moves it once
+  // more.)
+  void Settle() {
+    int stillSteps = 0;
+    for (int step = 0; step < 1000 && stillSteps < 2; ++step) {
+      const size_t sleeps = test_.clock.sleeps.size();
+      test_.Idle(16);
+      stillSteps = test_.clock.sleeps.size() > sleeps ? stillSteps + 1 : 0;
+    }
+    ASSERT_EQ(stillSteps, 2) << "the view settles";
   }
-  void TearDown() override {
-    CurrentDrawMethod = -1;
-    ResetFrameLoop();
-    DestroyHeightField();
-    CloseTerrainLog();
-    RemoveShellDoubles();
-  }
-  void InstallTwoMethods() {
-    DrawMethods[0] = {ActivateA, DrawA, DeactivateA, OnKey, PrintA, ResetA};
-    DrawMethods[1] = {ActivateB, nullptr, DeactivateB, KeyboardB, nullptr, nullptr};
-    DrawMethodCount = 2;
-  }
-  // One idle step after the clock advanced by milliseconds.
-  void Idle(uint32_t milliseconds) {
-    Shell.now += milliseconds;
-    IdleStep();
-  }
+
+  TestShell test_;
+  Shell& shell_ = test_.shell;
+  ViewState& view_ = test_.shell.view;
 };
 
-TEST_F(ShellTest, WireframeCyclesThroughFourModes) {
-  for (int expected : {1, 2, 3, 0}) {
-    Flight.moved = false;
-    OnKey('W', 0, 0);
-    EXPECT_EQ(WireframeMode, expected);
-    EXPECT_TRUE(Flight.moved);
-  }
-  OnKey('w', 0, 0);
-  EXPECT_EQ(WireframeMode, 1);
+// Doubling stops at 2^30, where one more would overflow the int, and logs nothing there.
+TEST_F(ShellTest, SpeedUpStopsBeforeOverflowing) {
+  for (int i = 0; i < 40; ++i) Press('\'');
+  EXPECT_EQ(view_.speedUp, 1 << 30);
+  const std::string log = test_.Log();
+  EXPECT_NE(log.find("SpeedUp doubled to: 1073741824\n"), std::string::npos);
+  EXPECT_EQ(log.find("SpeedUp doubled to: 1073741824\n"), log.rfind("SpeedUp doubled to: "));
 }
 
-TEST_F(ShellTest, CullingKeysWrapAndLog) {
-  CullingLevel = 0;
-  OnKey('c', 0, 0);
-  EXPECT_EQ(CullingLevel, 30);
-  OnKey('C', 0, 0);
-  EXPECT_EQ(CullingLevel, 0);
-  OnKey('C', 0, 0);
-  EXPECT_EQ(ReadTerrainLog(),
-            "Culling turned on (level=30)\nCulling turned off (level=0)\nCulling turned on (level=1)\n");
-}
-
-TEST_F(ShellTest, SpeedUpKeysLogAndStopAtTheBounds) {
-  OnKey(';', 0, 0);
-  EXPECT_EQ(SpeedUp, 1);
-  OnKey('\'', 0, 0);
-  OnKey('\'', 0, 0);
-  OnKey(';', 0, 0);
-  EXPECT_EQ(SpeedUp, 2);
-  EXPECT_EQ(ReadTerrainLog(), "SpeedUp doubled to: 2\nSpeedUp doubled to: 4\nSpeedUp halved to: 2\n");
-  for (int i = 0; i < 40; ++i) OnKey('\'', 0, 0);
-  EXPECT_EQ(SpeedUp, 1 << 30);
-  const std::string log = ReadTerrainLog();
-  int doubled = 0;
-  for (size_t at = log.find("doubled"); at != std::string::npos; at = log.find("doubled", at + 1)) ++doubled;
-  EXPECT_EQ(doubled, 2 + 29);  // nothing is logged once the bound is reached
-}
-
-TEST_F(ShellTest, ClearanceAndFieldOfViewKeys) {
-  const float clearance = Flight.clearance;
-  OnKey('A', 0, 0);
-  EXPECT_FLOAT_EQ(Flight.clearance, clearance + 0.005f);
-  OnKey('z', 0, 0);
-  OnKey('Z', 0, 0);
-  EXPECT_FLOAT_EQ(Flight.clearance, clearance - 0.005f);
-
-  OnKey('3', 0, 0);
-  EXPECT_EQ(CurrentCamera, 2);
-  OnKey('+', 0, 0);
-  EXPECT_FLOAT_EQ(Cameras[2].fieldOfView, 1.9f * 0.95f);
-  EXPECT_EQ(Cameras[0].fieldOfView, 45.0f);
-  EXPECT_EQ(Cameras[1].fieldOfView, 1.25f);
-  OnKey('-', 0, 0);
-  EXPECT_NEAR(Cameras[2].fieldOfView, 1.9f, 1e-6f);
-  OnKey('1', 0, 0);
-  EXPECT_EQ(CurrentCamera, 0);
+TEST_F(ShellTest, CameraKeysAndZoomChangeOnlyTheCurrentCamera) {
+  Press('3');
+  EXPECT_EQ(view_.currentCamera, 2);
+  Press('+');
+  EXPECT_FLOAT_EQ(view_.cameras[2].fieldOfView, 1.9f * 0.95f);
+  EXPECT_EQ(view_.cameras[0].fieldOfView, 45.0f);
+  EXPECT_EQ(view_.cameras[1].fieldOfView, 1.25f);
+  Press('-');
+  EXPECT_NEAR(view_.cameras[2].fieldOfView, 1.9f, 1e-6f);
+  Press('1');
+  EXPECT_EQ(view_.currentCamera, 0);
   double projection[16];
   glGetDoublev(GL_PROJECTION_MATRIX, projection);
   // Camera 0's 45 degree projection: cot(22.5 degrees) on the y axis.
@@ -123,11 +63,11 @@ TEST_F(ShellTest, ClearanceAndFieldOfViewKeys) {
 // Zooming keeps the field of view within (0, 180) degrees: at 180 and beyond the picture turns
 // over; at 0 there is no projection.
 TEST_F(ShellTest, ZoomStaysWithinAHalfTurn) {
-  for (int press = 0; press < 60; ++press) OnKey('-', 0, 0);
-  EXPECT_LT(Cameras[0].fieldOfView, 180.0f);
-  EXPECT_GT(Cameras[0].fieldOfView, 170.0f);
-  for (int press = 0; press < 3000; ++press) OnKey('+', 0, 0);
-  EXPECT_GT(Cameras[0].fieldOfView, 0.0f);
+  for (int press = 0; press < 60; ++press) Press('-');
+  EXPECT_LT(view_.cameras[0].fieldOfView, 180.0f);
+  EXPECT_GT(view_.cameras[0].fieldOfView, 170.0f);
+  for (int press = 0; press < 3000; ++press) Press('+');
+  EXPECT_GT(view_.cameras[0].fieldOfView, 0.0f);
   double projection[16];
   glGetDoublev(GL_PROJECTION_MATRIX, projection);
   for (double value : projection) EXPECT_TRUE(std::isfinite(value));
@@ -135,95 +75,165 @@ TEST_F(ShellTest, ZoomStaysWithinAHalfTurn) {
 }
 
 TEST_F(ShellTest, PausePausesTheFlightButNotKeyDrivenRedraws) {
-  Idle(16);
-  Idle(16);
-  Pointer = {true, 0.5, 0.0};
-  OnKey('p', 0, 0);
-  EXPECT_TRUE(Paused);
-  const float x = Flight.x;
-  Flight.moved = false;
-  const int redisplays = Shell.redisplays;
-  Idle(16);
-  EXPECT_EQ(Flight.x, x);
-  EXPECT_EQ(Shell.redisplays, redisplays);
-  OnKey('W', 0, 0);
-  Idle(16);
-  EXPECT_EQ(Shell.redisplays, redisplays + 1);
-  OnKey('P', 0, 0);
-  Idle(16);
-  EXPECT_GT(Flight.x, x);
+  test_.Idle(16);
+  test_.Idle(16);
+  view_.pointer = {true, 0.5, 0.0};
+  Press('p');
+  const float x = view_.flight.x;
+  view_.flight.moved = false;
+  const int redisplays = test_.window.redisplays;
+  test_.Idle(16);
+  EXPECT_EQ(view_.flight.x, x);
+  EXPECT_EQ(test_.window.redisplays, redisplays);
+  Press('W');
+  test_.Idle(16);
+  EXPECT_EQ(test_.window.redisplays, redisplays + 1);
+  Press('P');
+  test_.Idle(16);
+  EXPECT_GT(view_.flight.x, x);
 }
 
 TEST_F(ShellTest, SlowFrameAdvancesTheFlightByTwiceSpeedUp) {
-  SpeedUp = 2;
-  Idle(20);  // the first step sets the smoothed frame time to 20 ms
-  Idle(20);
-  Pointer = {true, 0.5, 0.0};
-  const float x = Flight.x;
-  Idle(100);  // five times the smoothed time counts twice
-  EXPECT_NEAR(Flight.x - x, 2.0 * SpeedUp / 240.0, 1e-6);
-  EXPECT_NEAR(SmoothedFrameTime, 0.9 * 0.02 + 0.1 * 0.04, 1e-12);
+  view_.speedUp = 2;
+  test_.Idle(20);  // the first step sets the smoothed frame time to 20 ms
+  test_.Idle(20);
+  view_.pointer = {true, 0.5, 0.0};
+  const float x = view_.flight.x;
+  test_.Idle(100);  // five times the smoothed time counts twice
+  EXPECT_NEAR(view_.flight.x - x, 2.0 * view_.speedUp / 240.0, 1e-6);
+  EXPECT_NEAR(shell_.smoothedFrameTime, 0.9 * 0.02 + 0.1 * 0.04, 1e-12);
+  // A very fast frame counts half.
+  const float before = view_.flight.x;
+  test_.Idle(1);
+  EXPECT_NEAR(view_.flight.x - before, 0.5 * view_.speedUp / 240.0, 1e-6);
 }
 
-TEST_F(ShellTest, StillSettledViewPostsNoRedisplayAndSleeps) {
-  Idle(20);
-  EXPECT_EQ(Shell.redisplays, 1);  // the start-up view is drawn
-  // The eye eases down to its clearance over a few hundred frames, then the view is still.
-  int stillSteps = 0;
-  for (int i = 0; i < 1000 && stillSteps < 2; ++i) {
-    const int before = Shell.redisplays;
-    Idle(20);
-    stillSteps = Shell.redisplays == before ? stillSteps + 1 : 0;
-  }
-  ASSERT_EQ(stillSteps, 2);
-  const int redisplays = Shell.redisplays;
-  const size_t sleeps = Shell.sleeps.size();
-  for (int i = 0; i < 10; ++i) Idle(20);
-  EXPECT_EQ(Shell.redisplays, redisplays);
-  ASSERT_EQ(Shell.sleeps.size(), sleeps + 10);
-  EXPECT_EQ(Shell.sleeps.back(), 50u);
+TEST_F(ShellTest, SettledViewPostsNoRedisplayAndSleeps) {
+  test_.Idle(20);
+  EXPECT_EQ(test_.window.redisplays, 1);  // the start-up view is drawn
+  EXPECT_EQ(view_.cameras[0].eye.z, view_.flight.eyeHeight);
+  Settle();
+  const int redisplays = test_.window.redisplays;
+  const size_t sleeps = test_.clock.sleeps.size();
+  for (int i = 0; i < 10; ++i) test_.Idle(20);
+  EXPECT_EQ(test_.window.redisplays, redisplays);
+  ASSERT_EQ(test_.clock.sleeps.size(), sleeps + 10);
+  EXPECT_EQ(test_.clock.sleeps.back(), 50u);
+}
+
+// A new window size leaves the window's contents undefined: the next idle step redraws.
+TEST_F(ShellTest, ReshapeAsksForARedraw) {
+  Settle();
+  const int redisplays = test_.window.redisplays;
+  Reshape(shell_, 800, 600);
+  EXPECT_EQ(view_.windowWidth, 800);
+  test_.Idle(16);
+  EXPECT_EQ(test_.window.redisplays, redisplays + 1);
 }
 
 TEST_F(ShellTest, SwitchingMethodsDeactivatesFirstAndSameIndexDoesNothing) {
-  InstallTwoMethods();
-  SetDrawMethod(1);
-  EXPECT_EQ(Shell.keyboard, KeyboardB);
-  OnKey('D', 0, 0);
-  EXPECT_EQ(CurrentDrawMethod, 0);
-  EXPECT_EQ(Shell.keyboard, OnKey);
-  SetDrawMethod(0);
-  OnKey('d', 0, 0);
-  EXPECT_EQ(calls, "+B-B+A-A+B");
-  SetDrawMethod(-1);
-  EXPECT_EQ(calls, "+B-B+A-A+B-B");
-  EXPECT_EQ(Shell.keyboard, OnKey);
+  test_.AddMethod("A");
+  test_.AddMethod("B");
+  ASSERT_TRUE(SetDrawMethod(shell_, 1).ok());
+  Press('D');  // wraps to record 0
+  EXPECT_EQ(shell_.current, 0);
+  ASSERT_TRUE(SetDrawMethod(shell_, 0).ok());
+  Press('d');
+  EXPECT_EQ(test_.journal, "+B-B+A-A+B");
+  ASSERT_TRUE(SetDrawMethod(shell_, -1).ok());
+  EXPECT_EQ(test_.journal, "+B-B+A-A+B-B");
+  // D with no method current starts at record 0.
+  Press('D');
+  EXPECT_EQ(shell_.current, 0);
+  EXPECT_EQ(test_.journal, "+B-B+A-A+B-B+A");
 }
 
-TEST_F(ShellTest, DisplayCountsFramesOnlyWithADrawOperation) {
-  InstallTwoMethods();
-  DisplayFrame();
-  EXPECT_EQ(Stats.frames, 0u);
-  SetDrawMethod(1);
-  DisplayFrame();
-  EXPECT_EQ(Stats.frames, 0u);
-  SetDrawMethod(0);
-  DisplayFrame();
-  DisplayFrame();
-  EXPECT_EQ(Stats.frames, 2u);
-  EXPECT_EQ(Shell.swaps, 4);
+TEST_F(ShellTest, MethodKeysComeFirstAndOnlyToTheCurrentMethod) {
+  StubMethod& a = test_.AddMethod("A");
+  StubMethod& b = test_.AddMethod("B");
+  a.ownKey = '>';
+  ASSERT_TRUE(SetDrawMethod(shell_, 0).ok());
+  view_.flight.moved = false;
+  Press('x');
+  EXPECT_FALSE(view_.flight.moved);
+  Press('>');
+  EXPECT_TRUE(view_.flight.moved);  // the picture changed though the camera did not
+  Press('w');  // a general key still reaches the table after the method saw it
+  EXPECT_EQ(view_.wireframeMode, 1);
+  EXPECT_EQ(a.keysSeen, "x>w");
+  EXPECT_EQ(b.keysSeen, "");
+
+  // The method's failure comes back as it is, and the general key is not acted on.
+  a.keyFailure = Failure{"tree broken\n", Channel::kErrorAndLog, 3, true};
+  const Status status = Key('w');
+  ASSERT_FALSE(status.ok());
+  EXPECT_EQ(status.failure().message, "tree broken\n");
+  EXPECT_EQ(status.failure().exitStatus, 3);
+  EXPECT_EQ(view_.wireframeMode, 1);
 }
 
-TEST_F(ShellTest, StatisticsLineAndZeroFramePeriod) {
-  InstallTwoMethods();
-  SetDrawMethod(0);
-  Stats.clockStart = Shell.now;
-  DisplayFrame();
-  DisplayFrame();
-  Shell.now += 500;
-  OnKey('S', 0, 0);
-  EXPECT_EQ(calls, "+Areset");
-  OnKey('s', 0, 0);
-  EXPECT_EQ(ReadTerrainLog(),
+TEST_F(ShellTest, QuitKeysReturnTheQuitRequest) {
+  test_.AddMethod("A");
+  ASSERT_TRUE(SetDrawMethod(shell_, 0).ok());
+  for (const char key : std::string("\033qQ")) {
+    const Status status = Key(static_cast<unsigned char>(key));
+    ASSERT_FALSE(status.ok()) << key;
+    EXPECT_EQ(status.failure().exitStatus, 0);
+    EXPECT_TRUE(status.failure().quitOrderly);
+    EXPECT_EQ(status.failure().message, "");
+  }
+  EXPECT_EQ(test_.journal, "+A");  // the program ends it, not the key
+}
+
+TEST_F(ShellTest, FailuresOfActivationAndDrawingComeBack) {
+  StubMethod& a = test_.AddMethod("A");
+  a.activateFailure = Failure{"no storage\n"};
+  Status status = SetDrawMethod(shell_, 0);
+  ASSERT_FALSE(status.ok());
+  EXPECT_EQ(status.failure().message, "no storage\n");
+
+  a.activateFailure.reset();
+  ASSERT_TRUE(SetDrawMethod(shell_, -1).ok());
+  ASSERT_TRUE(SetDrawMethod(shell_, 0).ok());
+  a.drawFailure = Failure{"cache full\n"};
+  status = DisplayFrame(shell_);
+  ASSERT_FALSE(status.ok());
+  EXPECT_EQ(status.failure().message, "cache full\n");
+  EXPECT_EQ(shell_.stats.frames, 0u);
+  EXPECT_EQ(test_.window.swaps, 0);
+}
+
+TEST_F(ShellTest, DisplayCountsFramesOnlyWhenAMethodDraws) {
+  test_.AddMethod("A");
+  ASSERT_TRUE(DisplayFrame(shell_).ok());
+  EXPECT_EQ(shell_.stats.frames, 0u);
+  EXPECT_EQ(shell_.stats.triangles, 0.0);
+  ASSERT_TRUE(SetDrawMethod(shell_, 0).ok());
+  ASSERT_TRUE(DisplayFrame(shell_).ok());
+  ASSERT_TRUE(DisplayFrame(shell_).ok());
+  EXPECT_EQ(shell_.stats.frames, 2u);
+  EXPECT_EQ(shell_.stats.triangles, 20.0);
+  EXPECT_EQ(test_.window.swaps, 3);
+}
+
+TEST_F(ShellTest, StatisticsLineThenEveryMethodResetAndTheClockRestarted) {
+  StubMethod& a = test_.AddMethod("A");
+  StubMethod& b = test_.AddMethod("B");
+  ASSERT_TRUE(SetDrawMethod(shell_, 1).ok());
+  ASSERT_TRUE(DisplayFrame(shell_).ok());
+  ASSERT_TRUE(SetDrawMethod(shell_, 0).ok());
+  shell_.stats.clockStart = test_.clock.now;
+  ASSERT_TRUE(DisplayFrame(shell_).ok());
+  test_.clock.now += 500;
+  Press('S');
+  // S resets every method, not only the current one: each divides its counters by the frames
+  // since the last reset, whichever method drew them.
+  EXPECT_EQ(a.counters.splits, 0u);
+  EXPECT_EQ(b.counters.splits, 0u);
+  EXPECT_EQ(shell_.stats.frames, 0u);
+  EXPECT_EQ(shell_.stats.clockStart, test_.clock.now);
+  Press('s');
+  EXPECT_EQ(test_.Log(),
             "method A line\n"
             "2 frames in 500ms = 4.00 frames/second, 10.00 triangles/frame\n180 bytes of bandwidth/frame\n"
             "method A line\n"
@@ -232,53 +242,13 @@ TEST_F(ShellTest, StatisticsLineAndZeroFramePeriod) {
 
 // Bytes per frame above 2^31 are printed whole, not wrapped into a negative int.
 TEST_F(ShellTest, StatisticsOfHugeFramesArePrintedWhole) {
-  Stats.frames = 2;
-  Stats.bytes = 6.0e9 + 1.0;
-  Stats.clockStart = Shell.now;
-  Shell.now += 1000;
-  PrintStats();
-  EXPECT_EQ(ReadTerrainLog(),
+  shell_.stats.frames = 2;
+  shell_.stats.bytes = 6.0e9 + 1.0;
+  shell_.stats.clockStart = test_.clock.now;
+  test_.clock.now += 1000;
+  PrintStats(shell_);
+  EXPECT_EQ(test_.Log(),
             "2 frames in 1000ms = 2.00 frames/second, 0.00 triangles/frame\n3000000000 bytes of bandwidth/frame\n");
-}
-
-// S resets every method's counters, not only the current one's: each divides its counters by
-// the frames since the last reset.
-TEST_F(ShellTest, StatisticsResetReachesEveryMethod) {
-  InstallTwoMethods();
-  DrawMethods[1].resetStats = [] { calls += "resetB"; };
-  SetDrawMethod(1);
-  calls.clear();
-  ResetStats();
-  EXPECT_EQ(calls, "resetresetB");
-}
-
-// A new window size leaves the window's contents undefined: the next idle step redraws.
-TEST_F(ShellTest, ReshapeAsksForARedraw) {
-  for (int step = 0; step < 400 && Shell.sleeps.empty(); ++step) Idle(16);
-  ASSERT_FALSE(Shell.sleeps.empty()) << "the view settles";
-  const int redisplays = Shell.redisplays;
-  Reshape(800, 600);
-  Idle(16);
-  EXPECT_EQ(Shell.redisplays, redisplays + 1);
-}
-
-TEST_F(ShellTest, FullScreenSavesAndRestoresTheWindowSize) {
-  WindowWidth = 700;
-  WindowHeight = 500;
-  OnKey('F', 0, 0);
-  EXPECT_EQ(Shell.fullScreens, 1);
-  WindowWidth = 1280;
-  WindowHeight = 1024;
-  OnKey('f', 0, 0);
-  ASSERT_EQ(Shell.reshapes.size(), 1u);
-  EXPECT_EQ(Shell.reshapes[0], std::make_pair(700, 500));
-}
-
-TEST_F(ShellTest, QuitDeactivatesAndExitsWithStatusZero) {
-  InstallTwoMethods();
-  SetDrawMethod(0);
-  DrawMethods[0].deactivate = [] { std::fputs("deactivated", stderr); };
-  EXPECT_EXIT(OnKey(27, 0, 0), ::testing::ExitedWithCode(0), "deactivated");
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
 // Feeds arbitrary bytes to the height-field reader and the loader's checks, as LoadHeightField
-// would with a file, but without its exit on failure.
+// does with a file, but from memory.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>

@@ -1,5 +1,5 @@
 // Feeds arbitrary bytes to the texture reader and the loader's dimension check, as LoadTexture
-// would with a file, but without its exit on failure.
+// does with a file, but from memory.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>

@@ -7,7 +7,6 @@
 #include <random>
 #include <vector>
 
-#include "aggregate/aggregation_builder.h"
 #include "support/test_terrain.h"
 #include "terrain/height_field.h"
 
@@ -25,18 +24,12 @@ class ReferenceMetric {
   const std::vector<float>& values() const { return values_; }
 
  private:
-  struct Position {
-    float x, y, z;
-  };
-  Position At(int x, int y) const {
-    return {static_cast<float>(x) * field_.spacing, static_cast<float>(y) * field_.spacing,
-            field_.samples[x + y * (field_.N + 1)] * field_.heightFactor};
-  }
+  Point3 At(int x, int y) const { return field_.GridPosition(x, y); }
 
   void Process(int ax, int ay, int lx, int ly, int rx, int ry) {
-    const Position p1 = At(ax, ay);
-    const Position p2 = At(lx, ly);
-    const Position p3 = At(rx, ry);
+    const Point3 p1 = At(ax, ay);
+    const Point3 p2 = At(lx, ly);
+    const Point3 p3 = At(rx, ry);
     // normal = (p1 - p2) x (p3 - p1)
     const float nx = (p1.y - p2.y) * (p3.z - p1.z) - (p1.z - p2.z) * (p3.y - p1.y);
     const float ny = (p1.z - p2.z) * (p3.x - p1.x) - (p1.x - p2.x) * (p3.z - p1.z);
@@ -58,7 +51,7 @@ class ReferenceMetric {
   float SubtreeError(int ax, int ay, int lx, int ly, int rx, int ry) const {
     const int mx = (lx + rx) / 2;
     const int my = (ly + ry) / 2;
-    const Position q = At(mx, my);
+    const Point3 q = At(mx, my);
     const float term = weight_ * std::fabs(q.z - (a_ * q.x + b_ * q.y + c_)) +
                        std::sqrt((q.x - p_.x) * (q.x - p_.x) + (q.y - p_.y) * (q.y - p_.y) +
                                  (q.z - p_.z) * (q.z - p_.z));
@@ -70,21 +63,10 @@ class ReferenceMetric {
   const float weight_;
   std::vector<float> values_;
   float a_ = 0, b_ = 0, c_ = 0;
-  Position p_{};
+  Point3 p_{};
 };
 
-class ErrorMetricTest : public ::testing::Test {
- protected:
-  void TearDown() override {
-    DestroyErrorMetric();
-    DiscardAggregationBuilder();
-    DestroyHeightField();
-  }
-
-  float Value(int x, int y) const { return CurrentErrorMetric->At(x, y); }
-};
-
-TEST_F(ErrorMetricTest, MatchesTheSubtreeDescentExactlyOnRandomFields) {
+TEST(ErrorMetricTest, MatchesTheSubtreeDescentExactlyOnRandomFields) {
   for (int n : {1, 2, 3, 4, 5, 7}) {
     const int side = (1 << n) + 1;
     for (unsigned seed = 1; seed <= (side > 33 ? 2u : 4u); ++seed) {
@@ -94,26 +76,27 @@ TEST_F(ErrorMetricTest, MatchesTheSubtreeDescentExactlyOnRandomFields) {
       const int kind = seed % 3;
       const float scale = kind == 2 ? 0.0005f : 0.1f * seed;
       const float weight = seed == 4 ? 1.0f : 600.0f;
-      InstallTerrainFrom(n, scale, [&](int x, int y) {
-        if (kind == 0) return static_cast<int>(random() % 65536);
-        if (kind == 1) return (x * 997 + y * 131) % 4000 + (random() % 17 == 0 ? 60000 : 0);
-        return static_cast<int>(random() % 3);
+      const HeightField field = FieldFrom(n, scale, [&](int x, int y) {
+        if (kind == 0) return static_cast<HeightSample>(random() % 65536);
+        if (kind == 1) return static_cast<HeightSample>((x * 997 + y * 131) % 4000 + (random() % 17 == 0 ? 60000 : 0));
+        return static_cast<HeightSample>(random() % 3);
       });
-      ComputeErrorMetric(weight);
-      const ReferenceMetric reference(*CurrentHeightField, weight);
-      ASSERT_EQ(CurrentErrorMetric->N, side - 1);
-      ASSERT_EQ(CurrentErrorMetric->weight, weight);
+      const ErrorMetric metric = ComputeErrorMetric(field, weight);
+      const ReferenceMetric reference(field, weight);
+      ASSERT_EQ(metric.N, side - 1);
+      ASSERT_EQ(metric.weight, weight);
+      ASSERT_EQ(metric.values.size(), static_cast<size_t>(side) * side);
       for (int y = 0; y < side; ++y)
         for (int x = 0; x < side; ++x)
-          ASSERT_EQ(Value(x, y), reference.values()[x + y * side])
+          ASSERT_EQ(metric.At(x, y), reference.values()[x + y * side])
               << "side " << side << " seed " << seed << " at " << x << "," << y;
     }
   }
 }
 
-TEST_F(ErrorMetricTest, FlatFieldKeepsOnlyDistances) {
-  InstallTerrainFrom(4, 0.1f, [](int, int) { return 30000; });
-  ComputeErrorMetric(600.0f);
+TEST(ErrorMetricTest, FlatFieldKeepsOnlyDistances) {
+  const ErrorMetric metric = ComputeErrorMetric(FlatField(4, 30000), 600.0f);
+  auto Value = [&](int x, int y) { return metric.At(x, y); };
   for (int y = 0; y <= 16; ++y)
     for (int x = 0; x <= 16; ++x) {
       const bool corner = (x == 0 || x == 16) && (y == 0 || y == 16);
@@ -134,12 +117,13 @@ TEST_F(ErrorMetricTest, FlatFieldKeepsOnlyDistances) {
   EXPECT_EQ(Value(2, 0), std::sqrt(1.0f / 256 + 1.0f / 256));
 }
 
-TEST_F(ErrorMetricTest, ThreeByThreeGridByHand) {
+TEST(ErrorMetricTest, ThreeByThreeGridByHand) {
   const int heights[3][3] = {{100, 9000, 2000}, {40000, 65535, 7}, {5000, 30000, 12345}};  // [y][x]
   const float scale = 1.0f;
-  InstallTerrainFrom(1, scale, [&](int x, int y) { return heights[y][x]; });
   const float weight = 600.0f;
-  ComputeErrorMetric(weight);
+  const HeightField field = FieldFrom(1, scale, [&](int x, int y) { return static_cast<HeightSample>(heights[y][x]); });
+  const ErrorMetric metric = ComputeErrorMetric(field, weight);
+  auto Value = [&](int x, int y) { return metric.At(x, y); };
 
   auto world = [&](int x, int y) {
     return std::vector<double>{x * 0.5, y * 0.5, heights[y][x] * scale / 65535.0};
@@ -186,39 +170,11 @@ TEST_F(ErrorMetricTest, ThreeByThreeGridByHand) {
   for (auto [x, y] : {std::pair{0, 0}, std::pair{2, 0}, std::pair{0, 2}, std::pair{2, 2}}) EXPECT_EQ(Value(x, y), 0.0f);
 }
 
-TEST_F(ErrorMetricTest, SingleCellHasNoMidpointVertex) {
-  InstallTerrainFrom(0, 0.1f, [](int x, int y) { return 20000 * x + 7000 * y + 3; });
-  ComputeErrorMetric(600.0f);
-  for (int i = 0; i < 4; ++i) EXPECT_EQ(CurrentErrorMetric->values[i], 0.0f);
-}
-
-// Records its own deletion.
-class ProbeBuilder : public AggregationBuilder {
- public:
-  explicit ProbeBuilder(bool* deleted) : AggregationBuilder(1), deleted_(deleted) {}
-  ~ProbeBuilder() override { *deleted_ = true; }
-  float AggregateError(VertexId, VertexId, VertexId) override { return 0; }
-  int GenerateVertices(VertexId, VertexId, VertexId) override { return 0; }
-  void GenerateIndices() override {}
-  bool IsAdaptive() const override { return false; }
-
- private:
-  bool* deleted_;
-};
-
-TEST_F(ErrorMetricTest, RebuildingReplacesTheMetricAndDiscardsTheBuilder) {
-  InstallTerrainFrom(3, 0.1f, [](int x, int y) { return x * y * 800; });
-  ComputeErrorMetric(600.0f);
-  const float before = Value(4, 4);
-  bool deleted = false;
-  CurrentAggregationBuilder = new ProbeBuilder(&deleted);
-  ComputeErrorMetric(1.0f);
-  EXPECT_TRUE(deleted);
-  EXPECT_EQ(CurrentAggregationBuilder, nullptr);
-  EXPECT_EQ(CurrentErrorMetric->weight, 1.0f);
-  EXPECT_LT(Value(4, 4), before);
-  DestroyErrorMetric();
-  EXPECT_EQ(CurrentErrorMetric, nullptr);
+TEST(ErrorMetricTest, SingleCellHasNoMidpointVertex) {
+  const ErrorMetric metric = ComputeErrorMetric(
+      FieldFrom(0, 0.1f, [](int x, int y) { return static_cast<HeightSample>(20000 * x + 7000 * y + 3); }), 600.0f);
+  ASSERT_EQ(metric.values.size(), 4u);
+  for (int i = 0; i < 4; ++i) EXPECT_EQ(metric.values[i], 0.0f);
 }
 
 }  // namespace

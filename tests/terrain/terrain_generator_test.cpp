@@ -43,12 +43,4 @@ TEST(TerrainGeneratorTest, FillsTheSampleRangeWithRoughRelief) {
   EXPECT_GT(peaks, 20);
 }
 
-TEST(TerrainGeneratorTest, SmallestSideWorks) {
-  TerrainRecipe recipe;
-  recipe.side = 3;
-  const std::vector<HeightSample> samples = GenerateTerrain(recipe);
-  ASSERT_EQ(samples.size(), 9u);
-  EXPECT_EQ(*std::max_element(samples.begin(), samples.end()), 65535);
-}
-
 }  // namespace
