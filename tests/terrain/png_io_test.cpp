@@ -127,6 +127,9 @@ size_t AddressSpaceBytes() {
 // reader reports it unreadable instead of the process ending on a failed allocation. The limit
 // is set in a child process.
 TEST_F(PngIoTest, ImageMemoryCannotHoldTwiceIsRefusedNotACrash) {
+  // A fresh process: one forked from this one would inherit heap arenas left by earlier tests'
+  // threads, whose free room the limit does not see.
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
   constexpr int kSide = 2049;
   constexpr size_t kImageBytes = size_t{kSide} * kSide * sizeof(HeightSample);
   const std::string path = dir.File("big.png");
