@@ -154,6 +154,28 @@ class CabttFlightTest : public CabttTest, public ::testing::WithParamInterface<F
   int frames_ = 0;
 };
 
+// The flights rely on the cache check: it must see a block leaked or lost.
+TEST_F(CabttTest, TheCacheCheckSeesALeakedOrALostBlock) {
+  Start(1);
+  Frame({0.4f, 0.45f, 0.03f}, 0.5f);
+  ASSERT_EQ(Check(), "");
+  CacheVertex* vertices;
+  uint16_t* indices;
+  ASSERT_TRUE(cache_->BeginBlock(&vertices, &indices).ok());
+  const BlockHandle stray = cache_->EndBlock(0, 0);
+  EXPECT_NE(CheckCachedBlocks(method_->tree(), *cache_), "");
+  cache_->ReleaseBlock(stray);
+  ASSERT_EQ(CheckCachedBlocks(method_->tree(), *cache_), "");
+  BlockHandle held = kNoBlock;
+  for (const TreeLeaf<CabttNode>& leaf : CollectLeaves(method_->tree()))
+    if (leaf.node->leaf.block != kNoBlock) held = leaf.node->leaf.block;
+  ASSERT_NE(held, kNoBlock);
+  auto block = cache_->live.extract(held);
+  EXPECT_NE(CheckCachedBlocks(method_->tree(), *cache_), "");
+  cache_->live.insert(std::move(block));
+  EXPECT_EQ(CheckCachedBlocks(method_->tree(), *cache_), "");
+}
+
 TEST_P(CabttFlightTest, StaysSoundThroughARandomFlight) { Fly(GetParam().disturb ? 1500 : 400); }
 
 std::string CaseName(const ::testing::TestParamInfo<FlightCase>& info) {
