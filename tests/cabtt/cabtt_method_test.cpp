@@ -30,16 +30,6 @@ TEST_F(CabttMethodTest, ActivationFilesOnlyRootZerosTopTriangleAndSizesTheCache)
   EXPECT_EQ(Check(), "");
 }
 
-TEST_F(CabttMethodTest, AtLevelNTheTopTrianglesAreFinestAndNothingIsQueued) {
-  Start(5);
-  const CabttTree& tree = method_->tree();
-  EXPECT_EQ(tree.root(0).Top()->splitVertex, -1);
-  EXPECT_EQ(tree.root(1).Top()->splitVertex, -1);
-  EXPECT_TRUE(tree.splitQueue().Empty());
-  EXPECT_EQ(cache_->blockVertices, 33 * 34 / 2);
-  EXPECT_EQ(Check(), "");
-}
-
 class SmallTerrainTest : public CabttTest {
  protected:
   SmallTerrainTest() : CabttTest(2) {}
@@ -60,19 +50,27 @@ TEST_F(SmallTerrainTest, TheLevelIsClampedToTheGridExponent) {
   EXPECT_EQ(Check(), "");
 }
 
-TEST_F(CabttMethodTest, LevelKeysRebuildWithinZeroToN) {
+// At level n the top triangles are finest and nothing is queued; '<' and '>' stay within 0..n, '/'
+// toggles the kind at the same level, each a complete rebuild under which the counters run on.
+TEST_F(CabttMethodTest, KeysRebuildWithinZeroToNAndToggleTheKind) {
   const FrameView view = View({0.5f, 0.5f, 0.1f});
   Start(5);
+  EXPECT_EQ(method_->tree().root(0).Top()->splitVertex, -1);
+  EXPECT_EQ(method_->tree().root(1).Top()->splitVertex, -1);
+  EXPECT_TRUE(method_->tree().splitQueue().Empty());
+  EXPECT_EQ(cache_->blockVertices, 33 * 34 / 2);
   Frame(view.eye);
-  Result<bool> handled = method_->HandleKey('>', view);  // already at n
-  ASSERT_TRUE(handled.ok());
-  EXPECT_FALSE(handled.value());
+  const auto press = [&](unsigned char key) {
+    const Result<bool> handled = method_->HandleKey(key, view);
+    EXPECT_TRUE(handled.ok());
+    return handled.ok() && handled.value();
+  };
+  EXPECT_FALSE(press('>'));  // already at n
   EXPECT_EQ(method_->level(), 5);
   EXPECT_EQ(cache_->initCalls, 1);
 
-  handled = method_->HandleKey('<', view);
-  ASSERT_TRUE(handled.ok());
-  EXPECT_TRUE(handled.value());  // the picture changes although the camera does not
+  method_->Counters().splits = 7;
+  EXPECT_TRUE(press('<'));  // the picture changes although the camera does not
   EXPECT_EQ(method_->level(), 4);
   EXPECT_EQ(builderRequests_.back(), std::make_pair(4, true));
   EXPECT_EQ(cache_->shutdownCalls, 1);
@@ -82,12 +80,20 @@ TEST_F(CabttMethodTest, LevelKeysRebuildWithinZeroToN) {
   EXPECT_EQ(Travel(), -1024.0f);
   EXPECT_EQ(Check(), "");
 
-  ASSERT_TRUE(method_->Rebuild(0, true, view).ok());
-  handled = method_->HandleKey('<', view);
-  ASSERT_TRUE(handled.ok());
-  EXPECT_FALSE(handled.value());
-  EXPECT_EQ(method_->level(), 0);
+  EXPECT_TRUE(press('/'));
+  EXPECT_FALSE(method_->adaptive());
+  EXPECT_EQ(method_->level(), 4);
+  EXPECT_FALSE(method_->builder()->IsAdaptive());
+  EXPECT_EQ(builderRequests_.back(), std::make_pair(4, false));
   EXPECT_EQ(cache_->initCalls, 3);
+  EXPECT_EQ(method_->Counters().splits, 7u);
+  EXPECT_FALSE(press('w'));  // not the method's
+  EXPECT_EQ(cache_->initCalls, 3);
+
+  ASSERT_TRUE(method_->Rebuild(0, false, view).ok());
+  EXPECT_FALSE(press('<'));
+  EXPECT_EQ(method_->level(), 0);
+  EXPECT_EQ(cache_->initCalls, 4);
 }
 
 // A block is drawn with 16-bit indices: level 9 blocks hold more vertices than they reach.
@@ -113,26 +119,8 @@ TEST_F(LargeTerrainTest, TheGreaterKeyRefusesLevelsPast16BitIndices) {
   EXPECT_EQ(log_.console, refusal);
 }
 
-TEST_F(CabttMethodTest, SlashTogglesTheBuilderKindAtTheSameLevelAndCountersRunOn) {
-  Start(2, true);
-  method_->Counters().splits = 7;
-  const Result<bool> handled = method_->HandleKey('/', View({0.5f, 0.5f, 0.1f}));
-  ASSERT_TRUE(handled.ok());
-  EXPECT_TRUE(handled.value());
-  EXPECT_FALSE(method_->adaptive());
-  EXPECT_EQ(method_->level(), 2);
-  EXPECT_FALSE(method_->builder()->IsAdaptive());
-  EXPECT_EQ(builderRequests_.back(), std::make_pair(2, false));
-  EXPECT_EQ(cache_->initCalls, 2);
-  EXPECT_EQ(method_->Counters().splits, 7u);
-  // Any other key is not the method's.
-  EXPECT_FALSE(method_->HandleKey('w', View({0.5f, 0.5f, 0.1f})).value());
-  EXPECT_EQ(cache_->initCalls, 2);
-  EXPECT_EQ(Check(), "");
-}
-
 // A rebuild at the same level and kind, and a reactivation, keep the builder with its error grid;
-// the tree starts afresh from the new eye.
+// the tree starts afresh from the new eye. Deactivation gives every block back, once.
 TEST_F(CabttMethodTest, RebuildAndReactivationKeepTheBuilderLevelKindAndCounters) {
   Start(3, false);
   Frame({0.3f, 0.4f, 0.05f});
@@ -150,27 +138,20 @@ TEST_F(CabttMethodTest, RebuildAndReactivationKeepTheBuilderLevelKindAndCounters
   Frame({0.5f, 0.5f, 0.05f});
   const uint64_t splits = method_->Counters().splits;
   ASSERT_GT(splits, 0u);
+  ASSERT_GT(cache_->live.size(), 2u);
   method_->Deactivate();
   EXPECT_FALSE(method_->tree().Started());
+  EXPECT_EQ(Check(), "");  // no live block is left without its leaf
+  EXPECT_EQ(cache_->shutdownCalls, 2);
+  EXPECT_EQ(cache_->blocksReleased, cache_->blocksBuilt);
+  method_->Deactivate();  // a second deactivation touches nothing
+  EXPECT_EQ(cache_->shutdownCalls, 2);
   ASSERT_TRUE(method_->Activate(View({0.5f, 0.5f, 0.05f})).ok());
   EXPECT_EQ(method_->level(), 3);
   EXPECT_FALSE(method_->adaptive());
   EXPECT_EQ(method_->builder(), builder);
   EXPECT_EQ(builderRequests_.size(), 1u);
   EXPECT_EQ(method_->Counters().splits, splits);
-}
-
-TEST_F(CabttMethodTest, DeactivationReleasesEveryBlockAndShutsTheCacheDownOnce) {
-  Start(2);
-  Frame({0.5f, 0.5f, 0.05f});
-  ASSERT_GT(cache_->live.size(), 2u);
-  method_->Deactivate();
-  EXPECT_EQ(Check(), "");  // no live block is left without its leaf
-  EXPECT_TRUE(cache_->live.empty());
-  EXPECT_EQ(cache_->shutdownCalls, 1);
-  EXPECT_EQ(cache_->blocksReleased, cache_->blocksBuilt);
-  method_->Deactivate();  // a second deactivation touches nothing
-  EXPECT_EQ(cache_->shutdownCalls, 1);
 }
 
 // The sub-triangles per aggregate triangle are CABTT's own: the frame statistics' triangles also

@@ -54,18 +54,6 @@ TEST_F(ChosenErrorTest, ALeafWithACoarserBaseNeighbourForcesItsSplitFirst) {
   EXPECT_EQ(CheckSettled(method_->tree()), "");
 }
 
-TEST_F(ChosenErrorTest, ABorderLeafIsSplitAlone) {
-  const Point3 eye = {0.5f, 0.9f, 0.3f};
-  StartWith(0, {{8, 8, 10.0f}, {8, 16, 10.0f}}, eye);  // the top diamond and root 0's child on y = N
-  Frame(eye);
-  EXPECT_EQ(counters().splits, 2u);
-  EXPECT_EQ(counters().forceSplits, 0u);
-  const CabttNode* border = method_->tree().root(0).Top()->RightChild();
-  EXPECT_TRUE(border->IsSplit());
-  EXPECT_EQ(border->baseNeighbour, nullptr);
-  EXPECT_EQ(Check(), "");
-}
-
 TEST_F(ChosenErrorTest, ADistanceEqualToTheErrorNeitherSplitsNorMerges) {
   // From edge the centre of the flat terrain is exactly 0.3125 away.
   const Point3 far = {0.5f, 0.5f, 0.5f}, near = {0.5f, 0.5f, 0.125f}, edge = {0.6875f, 0.5f, 0.25f};
