@@ -1,26 +1,26 @@
+// The adaptive builder: borders cut like the lattice's, then the largest errors split first within
+// a budget of 2 x 4^L nodes.
 #include "aggregate/adaptive_builder.h"
+
+#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <array>
 #include <vector>
 
-#include "aggregate/uniform_builder.h"
-#include "support/aggregate_block_check.h"
-#include "support/aggregate_fixture.h"
+#include "aggregate_blocks.h"
+#include "support/test_terrain.h"
 
 namespace {
 
-class AdaptiveBuilderTest : public AggregateTest {
+class AdaptiveBuilderTest : public ::testing::Test {
  protected:
-  // Hypotenuse along the bottom border of the 17 x 17 grid, split vertex (8, 0).
-  AggregateCorners wide_{};
-  void SetUp() override {
-    InstallRoughTerrain(4, 21);
-    InstallRandomErrorMetric(8, 0.02f);
-    wide_ = {Id(0, 0), Id(16, 0), Id(8, 8)};
-  }
+  VertexId Id(int x, int y) const { return field_.Id(x, y); }
 
-  static void SetMetric(int x, int y, float value) { CurrentErrorMetric->values[x + y * 17] = value; }
+  HeightField field_ = RoughField(4, 21);
+  ErrorMetric metric_ = RandomMetric(field_, 8, 0.02f);
+  // Hypotenuse along the bottom border of the 17 x 17 grid, split vertex (8, 0).
+  const AggregateCorners wide_{Id(0, 0), Id(16, 0), Id(8, 8)};
 };
 
 int LeafCount(const AdaptiveBuilder& builder) {
@@ -29,14 +29,15 @@ int LeafCount(const AdaptiveBuilder& builder) {
   return leaves;
 }
 
-// A sub-triangle as three grid vertices, rotated so that the smallest comes first.
+// The sub-triangles of a block as sorted grid-vertex triples, each rotated to start at its
+// smallest vertex: equal for two blocks exactly when they tile alike with the same winding.
 using GridTriangle = std::array<uint64_t, 3>;
-std::vector<GridTriangle> GridTriangles(const AggregateBlock& block) {
+std::vector<GridTriangle> GridTriangles(const HeightField& field, const AggregateBlock& block) {
   std::vector<GridTriangle> out;
   for (size_t i = 0; i < block.indices.size(); i += 3) {
     GridTriangle t;
     for (size_t c = 0; c < 3; ++c) {
-      const GridVertex g = ToGrid(block.vertices[block.indices[i + c]]);
+      const GridVertex g = ToGrid(field, block.vertices[block.indices[i + c]]);
       t[c] = static_cast<uint64_t>(g.x) * 100000 + static_cast<uint64_t>(g.y);
     }
     std::rotate(t.begin(), std::min_element(t.begin(), t.end()), t.end());
@@ -47,113 +48,86 @@ std::vector<GridTriangle> GridTriangles(const AggregateBlock& block) {
 }
 
 TEST_F(AdaptiveBuilderTest, LevelZeroHasNoRoomAndKeepsTheTriangle) {
-  AdaptiveBuilder builder(0);
+  const auto made = MakeBuilder(0, true, field_, metric_);
+  AdaptiveBuilder& builder = AsAdaptive(*made);
   EXPECT_EQ(builder.nodeBudget, 2);
-  const AggregateBlock block = BuildAggregateBlock(builder, wide_);
+  const AggregateBlock block = BuildBlock(builder, wide_);
   EXPECT_EQ(block.triangles, 1);
   ASSERT_EQ(block.vertices.size(), 3u);
-  EXPECT_EQ(ToGrid(block.vertices[0]), (GridVertex{0, 0}));  // left, right, apex
-  EXPECT_EQ(ToGrid(block.vertices[1]), (GridVertex{16, 0}));
-  EXPECT_EQ(ToGrid(block.vertices[2]), (GridVertex{8, 8}));
+  EXPECT_EQ(ToGrid(field_, block.vertices[0]), (GridVertex{0, 0}));  // left, right, apex
+  EXPECT_EQ(ToGrid(field_, block.vertices[1]), (GridVertex{16, 0}));
+  EXPECT_EQ(ToGrid(field_, block.vertices[2]), (GridVertex{8, 8}));
   EXPECT_EQ(block.indices, (std::vector<uint16_t>{0, 1, 2}));
-  EXPECT_EQ(builder.AggregateError(wide_.left, wide_.right, wide_.apex), CurrentErrorMetric->At(8, 0));
+  EXPECT_EQ(builder.AggregateError(wide_.left, wide_.right, wide_.apex), metric_.At(8, 0));
 }
 
 TEST_F(AdaptiveBuilderTest, LevelOneEqualsTheUniformLattice) {
-  AdaptiveBuilder adaptive(1);
-  UniformBuilder uniform(1);
-  for (const AggregateCorners& t : AggregateTriangles(1, false)) {
-    const AggregateBlock a = BuildAggregateBlock(adaptive, t);
-    const AggregateBlock u = BuildAggregateBlock(uniform, t);
-    EXPECT_EQ(adaptive.nextFreeNode, 7);
-    EXPECT_EQ(GridTriangles(a), GridTriangles(u));
-    EXPECT_EQ(adaptive.AggregateError(t.left, t.right, t.apex), uniform.AggregateError(t.left, t.right, t.apex));
+  const auto adaptive = MakeBuilder(1, true, field_, metric_);
+  const auto uniform = MakeBuilder(1, false, field_, metric_);
+  for (const AggregateCorners& t : AggregateTriangles(field_, 1, false)) {
+    EXPECT_EQ(GridTriangles(field_, BuildBlock(*adaptive, t)), GridTriangles(field_, BuildBlock(*uniform, t)));
+    EXPECT_EQ(adaptive->AggregateError(t.left, t.right, t.apex), uniform->AggregateError(t.left, t.right, t.apex));
   }
 }
 
 TEST_F(AdaptiveBuilderTest, LevelOneWritesSplitVerticesInSplitOrderAndLeavesInWalkOrder) {
-  AdaptiveBuilder builder(1);
-  const AggregateCorners t{Id(0, 0), Id(4, 0), Id(2, 2)};
-  const AggregateBlock block = BuildAggregateBlock(builder, t);
+  const auto builder = MakeBuilder(1, true, field_, metric_);
+  const AggregateBlock block = BuildBlock(*builder, {Id(0, 0), Id(4, 0), Id(2, 2)});
   // Corners, then the hypotenuse, left leg and right leg midpoints.
   const std::vector<GridVertex> expected{{0, 0}, {4, 0}, {2, 2}, {2, 0}, {1, 1}, {3, 1}};
   ASSERT_EQ(block.vertices.size(), expected.size());
-  for (size_t i = 0; i < expected.size(); ++i) EXPECT_EQ(ToGrid(block.vertices[i]), expected[i]) << i;
-  // Left child's half right then left, then the right child's half right then left; each leaf
-  // as (left, right, apex), sharing an edge with the one before.
+  for (size_t i = 0; i < expected.size(); ++i) EXPECT_EQ(ToGrid(field_, block.vertices[i]), expected[i]) << i;
+  // Each leaf as (left, right, apex), sharing an edge with the one before.
   EXPECT_EQ(block.indices, (std::vector<uint16_t>{0, 3, 4, 3, 2, 4, 2, 3, 5, 3, 1, 5}));
 }
 
-TEST_F(AdaptiveBuilderTest, LevelTwoPreSplitAndBudget) {
-  AdaptiveBuilder builder(2);
+TEST_F(AdaptiveBuilderTest, BordersAreCutFirstAndTheRefinementStaysWithinTheBudget) {
+  const auto made = MakeBuilder(2, true, field_, metric_);
+  AdaptiveBuilder& builder = AsAdaptive(*made);
   EXPECT_EQ(builder.nodeBudget, 32);
-  builder.StartBuild(wide_.left, wide_.right, wide_.apex, false);
+  builder.StartBuild(wide_.left, wide_.right, wide_.apex, nullptr);
   builder.SplitBorders();
-  EXPECT_EQ(builder.nextFreeNode, 23);
-  EXPECT_EQ(LeafCount(builder), 12);
+  EXPECT_EQ(LeafCount(builder), 12);  // one leaf on each of the 12 border segments, none inside
   builder.Refine();
-  EXPECT_LE(builder.nextFreeNode, 31);  // at most two more diamond splits
   EXPECT_EQ(builder.lastLeaves, LeafCount(builder));
+  EXPECT_LE(builder.lastLeaves, 16);
 }
 
-TEST_F(AdaptiveBuilderTest, BuildsWriteNothingForTheErrorAndNothingBeyondTheBlock) {
-  AdaptiveBuilder builder(3);
-  BlockVertexStart = BlockVertexCursor = nullptr;
-  BlockIndexCursor = nullptr;
-  builder.AggregateError(wide_.left, wide_.right, wide_.apex);  // would crash on a write
-  EXPECT_EQ(BlockVertexCursor, nullptr);
-  const AggregateBlock block = BuildAggregateBlock(builder, wide_);
-  EXPECT_TRUE(IsSoundTessellation(block, 3, wide_));
+// Flat-metric worked examples at level 2 over wide_: after the borders are cut (12 leaves, room for
+// two diamond splits), the chosen metric values decide what is split and what bounds the error.
+struct ChosenMetric {
+  const char* what;
+  struct Value {
+    int x, y;
+    float value;
+  };
+  std::vector<Value> values;
+  int triangles;
+  GridVertex errorAt;  // the vertex whose contribution is the error
+};
+
+TEST_F(AdaptiveBuilderTest, ChosenMetricsSplitLargestFirstAndForceOnlyWithinTheRoom) {
+  const std::vector<ChosenMetric> cases = {
+      {"a border leaf on top stops the refinement at once", {{2, 0, 5.0f}}, 12, {2, 0}},
+      {"a forced split beyond the room ends the refinement", {{6, 2, 10.0f}, {12, 2, 5.0f}}, 14, {12, 2}},
+      {"a full budget reports the largest leaf left", {{6, 2, 10.0f}, {8, 6, 9.0f}, {12, 2, 5.0f}}, 16, {12, 2}},
+      {"forced splits within the room succeed", {{12, 2, 5.0f}, {2, 0, 1.0f}}, 16, {2, 0}},
+  };
+  for (const ChosenMetric& c : cases) {
+    SCOPED_TRACE(c.what);
+    ErrorMetric metric = ZeroMetric(field_);
+    for (const auto& [x, y, value] : c.values) metric.values[x + y * 17] = value;
+    const auto builder = MakeBuilder(2, true, field_, metric);
+    const AggregateBlock block = BuildBlock(*builder, wide_);
+    EXPECT_EQ(block.triangles, c.triangles);
+    EXPECT_TRUE(IsSoundTessellation(field_, block, 2, wide_));
+    EXPECT_NEAR(builder->AggregateError(wide_.left, wide_.right, wide_.apex),
+                ContributionOf(field_, metric, c.errorAt.x, c.errorAt.y, 8, 0), 1e-5);
+  }
 }
 
-TEST_F(AdaptiveBuilderTest, BorderLeafOnTopStopsAtOnce) {
-  InstallZeroErrorMetric();
-  SetMetric(2, 0, 5.0f);  // split vertex of the border segment (0,0)-(4,0)
-  AdaptiveBuilder builder(2);
-  const AggregateBlock block = BuildAggregateBlock(builder, wide_);
-  EXPECT_EQ(block.triangles, 12);
-  EXPECT_EQ(block.vertices.size(), 13u);  // the 12 border vertices and the centre
-  EXPECT_TRUE(IsSoundTessellation(block, 2, wide_));
-  EXPECT_NEAR(builder.AggregateError(wide_.left, wide_.right, wide_.apex), ContributionOf(2, 0, 8, 0), 1e-5);
-}
-
-TEST_F(AdaptiveBuilderTest, ForcedSplitBeyondTheRoomEndsTheRefinement) {
-  InstallZeroErrorMetric();
-  SetMetric(6, 2, 10.0f);  // a leaf diamond: splits without forcing, leaving room for one more
-  SetMetric(12, 2, 5.0f);  // its leaf's base neighbour is coarser: needs two diamond splits
-  AdaptiveBuilder builder(2);
-  const AggregateBlock block = BuildAggregateBlock(builder, wide_);
-  EXPECT_EQ(block.triangles, 14);
-  EXPECT_TRUE(IsSoundTessellation(block, 2, wide_));
-  EXPECT_NEAR(builder.AggregateError(wide_.left, wide_.right, wide_.apex), ContributionOf(12, 2, 8, 0), 1e-5);
-}
-
-TEST_F(AdaptiveBuilderTest, FullBudgetReportsTheLargestRemainingLeaf) {
-  InstallZeroErrorMetric();
-  SetMetric(6, 2, 10.0f);
-  SetMetric(8, 6, 9.0f);   // a second diamond that fits: the budget is then used up
-  SetMetric(12, 2, 5.0f);  // the largest leaf left
-  AdaptiveBuilder builder(2);
-  const AggregateBlock block = BuildAggregateBlock(builder, wide_);
-  EXPECT_EQ(block.triangles, 16);
-  EXPECT_EQ(builder.nextFreeNode, 31);
-  EXPECT_TRUE(IsSoundTessellation(block, 2, wide_));
-  EXPECT_NEAR(builder.AggregateError(wide_.left, wide_.right, wide_.apex), ContributionOf(12, 2, 8, 0), 1e-5);
-}
-
-TEST_F(AdaptiveBuilderTest, ForcedSplitsWithinTheRoomSucceed) {
-  InstallZeroErrorMetric();
-  SetMetric(12, 2, 5.0f);  // the first split: one forced split, two diamonds in all
-  SetMetric(2, 0, 1.0f);   // the largest leaf once the budget is used up
-  AdaptiveBuilder builder(2);
-  const AggregateBlock block = BuildAggregateBlock(builder, wide_);
-  EXPECT_EQ(block.triangles, 16);  // 12 + 2 diamonds of two new leaves each
-  EXPECT_TRUE(IsSoundTessellation(block, 2, wide_));
-  EXPECT_NEAR(builder.AggregateError(wide_.left, wide_.right, wide_.apex), ContributionOf(2, 0, 8, 0), 1e-5);
-}
-
-// Walks a leaf's chain of coarser base neighbours the way a split would have to force them.
-// Returns the diamond splits needed, or -1 when the chain reaches the aggregate border.
+// Walks a leaf's chain of coarser base neighbours as a split would have to force them. Returns the
+// diamond splits needed, or -1 when the chain reaches the aggregate triangle's border.
 int DiamondSplitsNeeded(const AdaptiveBuilder& builder, int leaf) {
   int splits = 1;
   for (int node = leaf;;) {
@@ -165,23 +139,25 @@ int DiamondSplitsNeeded(const AdaptiveBuilder& builder, int leaf) {
   }
 }
 
+// The error is the largest contribution of any leaf's split vertex, and the refinement stops only
+// when the budget is used up or that leaf cannot be split within the room left.
 TEST_F(AdaptiveBuilderTest, RefinementStopsOnlyWhenTheLargestLeafCannotBeSplit) {
   for (uint32_t seed = 1; seed <= 6; ++seed) {
-    InstallNoiseTerrain(5, seed);
-    InstallRandomErrorMetric(seed, 0.05f);
+    const HeightField field = NoiseField(5, seed);
+    const ErrorMetric metric = RandomMetric(field, seed, 0.05f);
     for (int level = 1; level <= 4; ++level) {
-      AdaptiveBuilder builder(level);
-      for (const AggregateCorners& t : AggregateTriangles(level, false)) {
+      const auto made = MakeBuilder(level, true, field, metric);
+      AdaptiveBuilder& builder = AsAdaptive(*made);
+      for (const AggregateCorners& t : AggregateTriangles(field, level, false)) {
         const float error = builder.AggregateError(t.left, t.right, t.apex);
-        const HeightField& field = *CurrentHeightField;
         const VertexId middle = (t.left + t.right) >> 1;
         int largestLeaf = -1;
         double largest = 0.0;
         for (int i = 0; i < builder.nextFreeNode; ++i) {
           const AdaptiveNode& n = builder.nodes[i];
           if (n.IsSplit() || n.splitVertex < 0) continue;
-          const double c = ContributionOf(field.GridX(n.splitVertex), field.GridY(n.splitVertex), field.GridX(middle),
-                                          field.GridY(middle));
+          const double c = ContributionOf(field, metric, field.GridX(n.splitVertex), field.GridY(n.splitVertex),
+                                          field.GridX(middle), field.GridY(middle));
           if (c > largest) largest = c, largestLeaf = i;
         }
         ASSERT_NEAR(error, largest, 1e-5 * (1 + largest));

@@ -1,127 +1,119 @@
+// The error grid a builder fills at construction: one entry per coarse vertex, the largest error
+// of the aggregate triangles split there.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
+#include <set>
+#include <tuple>
 #include <vector>
 
-#include "aggregate/adaptive_builder.h"
-#include "aggregate/uniform_builder.h"
-#include "support/aggregate_fixture.h"
-#include "support/aggregate_triangle_walk.h"
-#include "support/terrain_log_capture.h"
+#include "aggregate_blocks.h"
+#include "app/platform/log_sink.h"
+#include "support/test_terrain.h"
+#include "terrain/terrain.h"
 
 namespace {
 
-class ErrorGridTest : public AggregateTest {
+class ErrorGridTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    InstallRoughTerrain(4, 31);
-    ComputeErrorMetric(600.0f);
-  }
-  void TearDown() override {
-    CloseTerrainLog();
-    AggregateTest::TearDown();
-  }
-};
+  VertexId Id(int x, int y) const { return terrain_.field.Id(x, y); }
 
-// Reports a fixed error per triangle and records the order of the calls.
-class RecordingBuilder final : public AggregationBuilder {
- public:
-  explicit RecordingBuilder(int level) : AggregationBuilder(level) { BuildErrorGrid(); }
-  float AggregateError(VertexId left, VertexId right, VertexId apex) override {
-    calls.push_back({left, right, apex});
-    return static_cast<float>(calls.size());
-  }
-  int GenerateVertices(VertexId, VertexId, VertexId) override { return 0; }
-  void GenerateIndices() override {}
-  bool IsAdaptive() const override { return false; }
-  std::vector<AggregateCorners> calls;
+  Terrain terrain_ = RoughTerrain(4, 31);
 };
-
-std::vector<float> ExpectedGrid(AggregationBuilder& builder) {
-  std::vector<float> grid(static_cast<size_t>(builder.GridEntries()), 0.0f);
-  for (const AggregateCorners& t : AggregateTriangles(builder.level, false, RootOrientation::kErrorGrid)) {
-    float& entry = grid[static_cast<size_t>(builder.GridEntryIndex((t.left + t.right) >> 1))];
-    entry = std::max(entry, builder.AggregateError(t.left, t.right, t.apex));
-  }
-  return grid;
-}
 
 TEST_F(ErrorGridTest, EveryEntryHoldsTheLargestErrorOfTheTrianglesSplitThere) {
+  const HeightField& field = terrain_.field;
   for (int level = 0; level <= 3; ++level) {
     for (bool adaptive : {false, true}) {
-      SelectAggregationBuilder(level, adaptive);
-      AggregationBuilder& builder = *CurrentAggregationBuilder;
-      ASSERT_EQ(builder.GridEntries(), ((16 >> level) + 1) * ((16 >> level) + 1));
-      const std::vector<float> expected = ExpectedGrid(builder);
-      const std::vector<float> actual(builder.errorGrid, builder.errorGrid + builder.GridEntries());
-      EXPECT_EQ(actual, expected) << "level " << level << (adaptive ? " adaptive" : " uniform");
-      // Coarse vertices off every splittable hypotenuse keep 0.
-      EXPECT_EQ(builder.GridError(Id(0, 0)), 0.0f);
-      EXPECT_EQ(builder.GridError(Id(16, 16)), 0.0f);
-      EXPECT_GT(builder.GridError(Id(8, 8)), 0.0f);
+      SCOPED_TRACE(testing::Message() << "level " << level << (adaptive ? " adaptive" : " uniform"));
+      const auto builder = MakeBuilder(level, adaptive, field, terrain_.metric);
+      const int side = 16 >> level;
+      ASSERT_EQ(builder->GridEntries(), (side + 1) * (side + 1));
+      std::map<VertexId, float> expected;  // by split vertex, worked out without the grid's indexing
+      for (const AggregateCorners& t : AggregateTriangles(field, level, false, RootOrientation::kErrorGrid)) {
+        float& entry = expected[(t.left + t.right) >> 1];
+        entry = std::max(entry, builder->AggregateError(t.left, t.right, t.apex));
+      }
+      std::set<int> positions;
+      for (int y = 0; y <= 16; y += 1 << level) {
+        for (int x = 0; x <= 16; x += 1 << level) {
+          const VertexId v = Id(x, y);
+          const int position = builder->GridEntryIndex(v);
+          ASSERT_GE(position, 0);
+          ASSERT_LT(position, builder->GridEntries());
+          EXPECT_TRUE(positions.insert(position).second) << "two coarse vertices share entry " << position;
+          const auto found = expected.find(v);
+          EXPECT_EQ(builder->GridError(v), found == expected.end() ? 0.0f : found->second) << x << ", " << y;
+        }
+      }
+      EXPECT_GT(builder->GridError(Id(8, 8)), 0.0f);
     }
   }
 }
 
-TEST_F(ErrorGridTest, VisitsEachSplittableTriangleOnceFromTheFirstBaseTriangle) {
-  RecordingBuilder builder(2);
-  const std::vector<AggregateCorners> all = AggregateTriangles(2, false, RootOrientation::kErrorGrid);
-  ASSERT_EQ(builder.calls.size(), all.size());
-  EXPECT_EQ(builder.calls.size(), 2u + 4u + 8u + 16u);  // down to axis-aligned hypotenuses of 8 cells
-  const AggregateCorners& first = builder.calls[0];
-  EXPECT_EQ(first.left, Id(0, 0));
-  EXPECT_EQ(first.right, Id(16, 16));
-  EXPECT_EQ(first.apex, Id(16, 0));
-  // Depth first, left child first: (apex M, left A, right P).
-  EXPECT_EQ(builder.calls[1].left, Id(16, 0));
-  EXPECT_EQ(builder.calls[1].right, Id(0, 0));
-  EXPECT_EQ(builder.calls[1].apex, Id(8, 8));
-  // The second base triangle is visited after the whole first one, and its later, larger
-  // value wins the shared centre entry.
-  EXPECT_EQ(builder.calls[all.size() / 2].apex, Id(0, 16));
-  EXPECT_EQ(builder.GridError(Id(8, 8)), static_cast<float>(all.size() / 2 + 1));
-}
+// Reports a new error at each call and records the triangles it was asked about.
+class RecordingBuilder final : public AggregationBuilder {
+ public:
+  RecordingBuilder(int level, const Terrain& terrain) : AggregationBuilder(level, terrain.field, terrain.metric) {
+    EXPECT_TRUE(BuildErrorGrid());
+  }
+  float AggregateError(VertexId left, VertexId right, VertexId apex) override {
+    calls.emplace_back(left, right, apex);
+    return static_cast<float>(calls.size());
+  }
+  int GenerateVertices(VertexId, VertexId, VertexId, BlockOutput&) override { return 0; }
+  void GenerateIndices(BlockOutput&) override {}
+  bool IsAdaptive() const override { return false; }
 
-TEST_F(ErrorGridTest, TopLevelGridHoldsTheLargerBaseErrorAtTheOrigin) {
-  for (bool adaptive : {false, true}) {
-    SelectAggregationBuilder(4, adaptive);
-    AggregationBuilder& builder = *CurrentAggregationBuilder;
-    ASSERT_EQ(builder.GridEntries(), 4);
-    const float first = builder.AggregateError(Id(0, 0), Id(16, 16), Id(16, 0));
-    const float second = builder.AggregateError(Id(16, 16), Id(0, 0), Id(0, 16));
-    EXPECT_EQ(builder.errorGrid[0], std::max(first, second));
-    EXPECT_EQ(builder.errorGrid[1], 0.0f);
-    EXPECT_EQ(builder.errorGrid[2], 0.0f);
-    EXPECT_EQ(builder.errorGrid[3], 0.0f);
+  std::vector<std::tuple<VertexId, VertexId, VertexId>> calls;
+};
+
+TEST_F(ErrorGridTest, TheGridAsksForEachSplittableTriangleOnce) {
+  for (int level = 0; level <= 4; ++level) {
+    RecordingBuilder builder(level, terrain_);
+    std::vector<std::tuple<VertexId, VertexId, VertexId>> all;
+    for (const AggregateCorners& t : AggregateTriangles(terrain_.field, level, false, RootOrientation::kErrorGrid))
+      all.emplace_back(t.left, t.right, t.apex);
+    std::vector<std::tuple<VertexId, VertexId, VertexId>> asked = builder.calls;
+    std::sort(all.begin(), all.end());
+    std::sort(asked.begin(), asked.end());
+    EXPECT_EQ(asked, all) << "level " << level;
   }
 }
 
-TEST_F(ErrorGridTest, SelectionKeepsAnEqualBuilderAndReplacesAnyOther) {
-  CaptureTerrainLog();
-  ASSERT_NE(TerrainLog, nullptr);
-  testing::internal::CaptureStdout();
-  SelectAggregationBuilder(2, false);
-  AggregationBuilder* first = CurrentAggregationBuilder;
-  SelectAggregationBuilder(2, false);
-  EXPECT_EQ(CurrentAggregationBuilder, first);
-  EXPECT_EQ(testing::internal::GetCapturedStdout(), "Aggregation level 2 (uniform):\n");
+// At level n the top triangles are the finest aggregate size: both kinds draw them at full
+// resolution, so nothing is left out and the four entries of the grid stay 0.
+TEST_F(ErrorGridTest, AtLevelNTheTopTrianglesAreWholeAndTheGridIsZero) {
+  const ErrorMetric large = RandomMetric(terrain_.field, 3, 100.0f);
+  for (bool adaptive : {false, true}) {
+    SCOPED_TRACE(adaptive ? "adaptive" : "uniform");
+    const auto builder = MakeBuilder(4, adaptive, terrain_.field, large);
+    ASSERT_EQ(builder->GridEntries(), 4);
+    for (const AggregateCorners& t : AggregateTriangles(terrain_.field, 4, true)) {
+      EXPECT_EQ(builder->AggregateError(t.left, t.right, t.apex), 0.0f);
+      const AggregateBlock block = BuildBlock(*builder, t);
+      EXPECT_EQ(block.triangles, 256);
+      EXPECT_TRUE(IsSoundTessellation(terrain_.field, block, 4, t));
+    }
+    for (int corner : {0, 16})
+      for (int other : {0, 16}) EXPECT_EQ(builder->GridError(Id(corner, other)), 0.0f);
+  }
+}
 
-  testing::internal::CaptureStdout();
-  SelectAggregationBuilder(2, true);
-  EXPECT_TRUE(CurrentAggregationBuilder->IsAdaptive());
-  EXPECT_EQ(CurrentAggregationBuilder->level, 2);
-  SelectAggregationBuilder(3, true);
-  EXPECT_EQ(CurrentAggregationBuilder->level, 3);
-  SelectAggregationBuilder(3, false);
-  EXPECT_FALSE(CurrentAggregationBuilder->IsAdaptive());
-  EXPECT_EQ(testing::internal::GetCapturedStdout(),
-            "Aggregation level 2 (adaptive):\nAggregation level 3 (adaptive):\nAggregation level 3 (uniform):\n");
-
-  EXPECT_EQ(ReadTerrainLog(),
-            "Aggregation level 2 (uniform):\nAggregation level 2 (adaptive):\n"
-            "Aggregation level 3 (adaptive):\nAggregation level 3 (uniform):\n");
-  DiscardAggregationBuilder();
-  EXPECT_EQ(CurrentAggregationBuilder, nullptr);
+TEST_F(ErrorGridTest, MakeAnnouncesTheLevelAndKindItBuilds) {
+  for (bool adaptive : {false, true}) {
+    BufferLogSink log;
+    Result<std::unique_ptr<AggregationBuilder>> made =
+        AggregationBuilder::Make(2, adaptive, terrain_.field, terrain_.metric, log);
+    ASSERT_TRUE(made.ok());
+    EXPECT_EQ(made.value()->level, 2);
+    EXPECT_EQ(made.value()->IsAdaptive(), adaptive);
+    EXPECT_EQ(made.value()->subTriangleCapacity, 16);
+    const std::string line = adaptive ? "Aggregation level 2 (adaptive):\n" : "Aggregation level 2 (uniform):\n";
+    EXPECT_EQ(log.log, line);
+    EXPECT_EQ(log.console, line);
+  }
 }
 
 }  // namespace
