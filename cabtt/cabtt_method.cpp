@@ -52,6 +52,8 @@ Status CabttMethod::StartTree(const FrameView& view) {
 }
 
 Status CabttMethod::Activate(const FrameView& view) {
+  // An activation over an active tree would hand the old blocks to the new cache.
+  Deactivate();
   log_.LogAndPrintf(cacheSource_.kind == CacheKind::kVideoMemory ? "nVidia Caching enabled\n" : "Caching disabled\n");
   cache_ = cacheSource_.create();
   log_.Logf("Using CABTT drawing method\n");

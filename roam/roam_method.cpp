@@ -16,6 +16,7 @@ RoamMethod::RoamMethod(const Terrain& terrain, CacheSource cacheSource, LogSink&
 RoamMethod::~RoamMethod() = default;
 
 Status RoamMethod::Activate(const FrameView& view) {
+  Deactivate();
   log_.LogAndPrintf("Using Standard ROAM drawing method\n");
   cache_ = cacheSource_.create();
   Status started = tree_.Start(terrain_.field, view.eye);
@@ -42,8 +43,9 @@ Status RoamMethod::Draw(const FrameView& view, FrameStats& stats) {
 }
 
 void RoamMethod::Deactivate() {
+  if (!tree_.Started()) return;
   tree_.Stop();
-  if (cache_ != nullptr) cache_->Shutdown();
+  cache_->Shutdown();
 }
 
 void RoamMethod::PrintStats(LogSink& log, const FrameStats& stats) const { LogRefinementStats(log, counters_, stats); }
