@@ -169,6 +169,8 @@ Result<MethodResult> FlyMethod(BenchScene& scene, const BenchMethod& spec, const
   NullLogSink quiet;
   CountingCache* cache = nullptr;
   std::unique_ptr<DrawMethod> method = MakeMethod(scene, spec, quiet, &cache);
+  // Activated where the camera stands (where the previous method's flight ended), as a switch of
+  // methods in the window; the first frame then refines for the flight's first pose.
   ViewState& view = scene.view;
   Status status = method->Activate(MakeFrameView(view));
   if (!status.ok()) return status.failure();

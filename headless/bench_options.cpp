@@ -67,28 +67,37 @@ void AddIntOption(CLI::App& app, const std::string& name, const std::string& wha
   AddValueOption(app, name, what, [low, high, out](const std::string& value) { return ParseInt(value, low, high, out); });
 }
 
-// A flag. CLI11 hands a flag given as --name=value its value instead of "true".
-void AddFlag(CLI::App& app, const std::string& names, const std::string& name, bool* set) {
-  app.add_flag(names)
+// A flag. Given as --name=value, CLI11 hands over the value instead of the flag's own default
+// ("given" here, which nobody types): any value given is refused.
+void AddFlag(CLI::App& app, const std::vector<std::string>& names, bool* set) {
+  std::string spelled;
+  for (const std::string& name : names) spelled += (spelled.empty() ? "" : ",") + name + "{given}";
+  const std::string name = names.back();
+  app.add_flag(spelled)
       ->each([name, set](const std::string& value) {
-        if (value != "true") throw BadCommandLine{"option " + name + " takes no value (see --help)"};
+        if (value != "given") throw BadCommandLine{"option " + name + " takes no value (see --help)"};
         *set = true;
       })
       ->trigger_on_parse();
 }
 
-// The arguments as CLI11 should see them: "--name=" becomes "--name" and an empty value, so that
-// an empty value is refused as a bad value rather than taking the next argument.
+const std::vector<std::string> kFlagNames = {"-h", "--help", "--no-raster"};
+
+// The arguments as CLI11 should see them: an empty value is a value, refused by the option like
+// any bad one, rather than a missing one (CLI11 would take the next argument, or a flag's own).
+// So "--name=" becomes "--name" and an empty argument, and "--flag=" a flag with a value.
 std::vector<std::string> ArgumentsForParsing(int argc, const char* const* argv) {
   std::vector<std::string> arguments;
   for (int i = 1; i < argc; ++i) {
     const std::string argument = argv[i];
-    if (argument.size() > 3 && argument.rfind("--", 0) == 0 && argument.back() == '=' &&
-        argument.find('=') == argument.size() - 1) {
-      arguments.push_back(argument.substr(0, argument.size() - 1));
-      arguments.emplace_back();
-    } else {
+    const std::string name = argument.substr(0, argument.size() - 1);
+    if (argument.size() < 4 || argument.rfind("--", 0) != 0 || argument.find('=') != argument.size() - 1) {
       arguments.push_back(argument);
+    } else if (std::find(kFlagNames.begin(), kFlagNames.end(), name) != kFlagNames.end()) {
+      arguments.push_back(argument + "empty");
+    } else {
+      arguments.push_back(name);
+      arguments.emplace_back();
     }
   }
   return arguments;
@@ -172,8 +181,8 @@ Result<BenchOptions> ParseBenchOptions(int argc, const char* const* argv) {
   CLI::App app;
   app.set_help_flag();  // --help is ours: it prints BenchUsage()
   app.allow_extras();   // unknown options and stray arguments are reported below, in our words
-  AddFlag(app, "-h,--help", "--help", &options.help);
-  AddFlag(app, "--no-raster", "--no-raster", &options.rasterizerDiscard);
+  AddFlag(app, {kFlagNames[0], kFlagNames[1]}, &options.help);
+  AddFlag(app, {kFlagNames[2]}, &options.rasterizerDiscard);
   AddFileOption(app, "--terrain", "a file name", &options.terrain);
   AddFileOption(app, "--texture", "a file name", &options.texture);
   AddValueOption(app, "--scale", "a positive number",

@@ -93,6 +93,8 @@ TEST(BenchOptions, BadCommandLinesNameTheirFaultInOneLine) {
       {{"--threshold", "256"}, "bad value '256' for --threshold (0..255)"},
       {{"--quality-every", "-1"}, "bad value '-1' for --quality-every"},
       {{"--no-raster=yes"}, "option --no-raster takes no value (see --help)"},
+      {{"--no-raster=true"}, "option --no-raster takes no value"},
+      {{"--no-raster="}, "option --no-raster takes no value"},
       {{"--help=please"}, "option --help takes no value"},
       {{"--csv="}, "bad value '' for --csv (a file name)"},
       {{"--terrain", ""}, "bad value '' for --terrain (a file name)"},
