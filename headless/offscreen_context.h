@@ -7,9 +7,8 @@
 
 // An OpenGL context without a window: EGL with a pbuffer, desktop OpenGL (compatibility profile,
 // for the fixed-function pipeline). Mesa's surfaceless platform first, then the default display,
-// which is what a GPU driver's EGL offers. The object owns the display's initialisation, so at
-// most one exists at a time in a process; it releases the context, pbuffer and display when
-// destroyed.
+// which is what a GPU driver's EGL offers. The object releases its context and pbuffer when
+// destroyed; the display stays initialised until the process ends.
 class OffscreenContext {
  public:
   // A context made current with a width x height pbuffer; the failure's message is the reason
