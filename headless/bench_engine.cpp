@@ -3,23 +3,64 @@
 #define GL_GLEXT_PROTOTYPES
 #include <GL/gl.h>
 #include <GL/glext.h>
+#include <sys/resource.h>
 
-#include <memory>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <utility>
 
-#include "app/platform/log_sink.h"
 #include "app/view/draw_method.h"
 #include "app/view/frame_view.h"
 #include "cabtt/cabtt_method.h"
 #include "cache/cache_kinds.h"
 #include "cache/counting_cache.h"
 #include "headless/brute_force_method.h"
-#include "headless/frame_readback.h"
-#include "headless/image_quality.h"
-#include "headless/peak_memory.h"
-#include "headless/thread_cpu_clock.h"
+#include "headless/picture_quality.h"
 #include "roam/roam_method.h"
 
 namespace {
+
+// CPU time of the calling thread in milliseconds: the work of a step without the time the GL's
+// own threads (llvmpipe's rasterizer) or other processes took.
+double ThreadCpuMilliseconds() {
+  timespec now{};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+  return now.tv_sec * 1e3 + now.tv_nsec * 1e-6;
+}
+
+double WallMilliseconds() {
+  timespec now{};
+  clock_gettime(CLOCK_MONOTONIC, &now);
+  return now.tv_sec * 1e3 + now.tv_nsec * 1e-6;
+}
+
+// Sets the kernel's high-water mark of resident memory back to the current size, so that each
+// method's peak is its own. Where the kernel does not allow it the peak includes everything before.
+void ResetPeakMemory() {
+  if (std::FILE* file = std::fopen("/proc/self/clear_refs", "w")) {
+    std::fputs("5", file);
+    std::fclose(file);
+  }
+}
+
+// The high-water mark in MiB: VmHWM of /proc/self/status, or getrusage's maximum when that
+// cannot be read.
+double PeakMemoryMiB() {
+  if (std::FILE* status = std::fopen("/proc/self/status", "r")) {
+    char line[256];
+    long kibibytes = -1;
+    while (std::fgets(line, sizeof line, status) != nullptr) {
+      if (std::strncmp(line, "VmHWM:", 6) == 0 && std::sscanf(line + 6, "%ld", &kibibytes) == 1) break;
+    }
+    std::fclose(status);
+    if (kibibytes >= 0) return kibibytes / 1024.0;
+  }
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  return usage.ru_maxrss / 1024.0;  // kibibytes on Linux
+}
 
 // The work counters that FrameSample reports as per-frame differences.
 struct WorkCounts {
@@ -77,6 +118,18 @@ Status DrawFrame(DrawMethod& method, const ViewState& view, FrameStats& stats) {
 
 }  // namespace
 
+std::string BenchMethodName(const BenchMethod& method) {
+  switch (method.kind) {
+    case BenchMethod::Kind::kRoam:
+      return "ROAM";
+    case BenchMethod::Kind::kCabtt:
+      return "CABTT L" + std::to_string(method.level) + (method.adaptive ? " adaptive" : " uniform");
+    case BenchMethod::Kind::kBruteForce:
+      return "Brute force";
+  }
+  return "";
+}
+
 std::string CheckMethodsFitTerrain(const std::vector<BenchMethod>& methods, int n) {
   for (const BenchMethod& method : methods) {
     if (method.kind != BenchMethod::Kind::kCabtt) continue;
@@ -87,6 +140,22 @@ std::string CheckMethodsFitTerrain(const std::vector<BenchMethod>& methods, int 
       return "CABTT level " + std::to_string(method.level) + " makes blocks beyond 16-bit indices (at most 8)";
   }
   return "";
+}
+
+Result<std::unique_ptr<BenchScene>> PrepareBenchScene(const std::string& terrain, const std::string& texture,
+                                                      float verticalScale, int width, int height, LogSink& console) {
+  NullLogSink quiet;
+  const GlCapabilities gl = InitGLState(quiet);
+  const TerrainFiles files{terrain.c_str(), texture.empty() ? nullptr : texture.c_str(), verticalScale};
+  Result<Terrain> prepared = PrepareTerrain(files, gl.textureCompression, console, false);
+  if (!prepared.ok()) return prepared.failure();
+  auto scene = std::unique_ptr<BenchScene>(
+      new BenchScene{gl, nullptr, std::move(prepared.value()), StartViewState(verticalScale)});
+  if (gl.vertexArrayRange || gl.fences) scene->nv = CreateDriverNvPlatform(gl.vertexArrayRange, gl.fences);
+  scene->view.windowWidth = width;
+  scene->view.windowHeight = height;
+  ApplyProjection(scene->view);
+  return scene;
 }
 
 Result<MethodResult> FlyMethod(BenchScene& scene, const BenchMethod& spec, const BenchPlan& plan, int sampleEvery,

@@ -1,14 +1,28 @@
 #include "headless/bench_options.h"
 
+#include <CLI/CLI.hpp>
+
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
-#include <cstring>
+#include <functional>
+#include <sstream>
+
+#include "terrain/height_field.h"
 
 namespace {
 
+constexpr int kUsageStatus = 2;
 constexpr int kMaxSide = 16384;
 constexpr int kMaxFrames = 1000000;
+
+Failure UsageFailure(const std::string& message) { return Failure{message, Channel::kErrorAndLog, kUsageStatus}; }
+
+// A fault found by an option's callback while CLI11 parses; caught in ParseBenchOptions.
+struct BadCommandLine {
+  std::string message;
+};
 
 bool ParseInt(const std::string& text, int low, int high, int* out) {
   if (text.empty()) return false;
@@ -30,95 +44,190 @@ bool ParsePositiveFloat(const std::string& text, float* out) {
   return true;
 }
 
-}  // namespace
+// An option with one value, taken (or refused, with what a good value looks like) as it is read.
+void AddValueOption(CLI::App& app, const std::string& name, const std::string& what,
+                    std::function<bool(const std::string&)> take) {
+  app.add_option_function<std::string>(name,
+                                       [name, what, take](const std::string& value) {
+                                         if (!take(value))
+                                           throw BadCommandLine{"bad value '" + value + "' for " + name + " (" +
+                                                                what + ")"};
+                                       })
+      ->trigger_on_parse();
+}
 
-bool ParseBenchOptions(int argc, const char* const* argv, BenchOptions* options, std::string* error) {
+void AddFileOption(CLI::App& app, const std::string& name, const std::string& what, std::string* path) {
+  AddValueOption(app, name, what, [path](const std::string& value) {
+    *path = value;
+    return !value.empty();
+  });
+}
+
+void AddIntOption(CLI::App& app, const std::string& name, const std::string& what, int low, int high, int* out) {
+  AddValueOption(app, name, what, [low, high, out](const std::string& value) { return ParseInt(value, low, high, out); });
+}
+
+// A flag. Given as --name=value, CLI11 hands over the value instead of the flag's own default
+// ("given" here, which nobody types): any value given is refused.
+void AddFlag(CLI::App& app, const std::vector<std::string>& names, bool* set) {
+  std::string spelled;
+  for (const std::string& name : names) spelled += (spelled.empty() ? "" : ",") + name + "{given}";
+  const std::string name = names.back();
+  app.add_flag(spelled)
+      ->each([name, set](const std::string& value) {
+        if (value != "given") throw BadCommandLine{"option " + name + " takes no value (see --help)"};
+        *set = true;
+      })
+      ->trigger_on_parse();
+}
+
+const std::vector<std::string> kFlagNames = {"-h", "--help", "--no-raster"};
+
+// The arguments as CLI11 should see them: an empty value is a value, refused by the option like
+// any bad one, rather than a missing one (CLI11 would take the next argument, or a flag's own).
+// So "--name=" becomes "--name" and an empty argument, and "--flag=" a flag with a value.
+std::vector<std::string> ArgumentsForParsing(int argc, const char* const* argv) {
+  std::vector<std::string> arguments;
   for (int i = 1; i < argc; ++i) {
-    std::string name = argv[i];
-    std::string value;
-    bool hasValue = false;
-    // --name=value as well as --name value.
-    const size_t equals = name.find('=');
-    if (name.rfind("--", 0) == 0 && equals != std::string::npos) {
-      value = name.substr(equals + 1);
-      name = name.substr(0, equals);
-      hasValue = true;
-    }
-    const auto needValue = [&]() {
-      if (hasValue) return true;
-      if (i + 1 >= argc) {
-        *error = "option " + name + " needs a value (see --help)";
-        return false;
-      }
-      value = argv[++i];
-      return true;
-    };
-    const auto bad = [&](const char* what) {
-      *error = "bad value '" + value + "' for " + name + " (" + what + ")";
-      return false;
-    };
-    const auto noValue = [&]() {
-      if (!hasValue) return true;
-      *error = "option " + name + " takes no value (see --help)";
-      return false;
-    };
-
-    if (name == "--help" || name == "-h") {
-      if (!noValue()) return false;
-      options->help = true;
-    } else if (name == "--no-raster") {
-      if (!noValue()) return false;
-      options->rasterizerDiscard = true;
-    } else if (name == "--terrain") {
-      if (!needValue()) return false;
-      if (value.empty()) return bad("a file name");
-      options->terrain = value;
-    } else if (name == "--texture") {
-      if (!needValue()) return false;
-      if (value.empty()) return bad("a file name");
-      options->texture = value;
-    } else if (name == "--scale") {
-      if (!needValue()) return false;
-      if (!ParsePositiveFloat(value, &options->verticalScale)) return bad("a positive number");
-    } else if (name == "--width") {
-      if (!needValue()) return false;
-      if (!ParseInt(value, 1, kMaxSide, &options->width)) return bad("1..16384 pixels");
-    } else if (name == "--height") {
-      if (!needValue()) return false;
-      if (!ParseInt(value, 1, kMaxSide, &options->height)) return bad("1..16384 pixels");
-    } else if (name == "--flight") {
-      if (!needValue()) return false;
-      if (value.empty()) return bad("a flight name or a CSV file");
-      options->flight = value;
-    } else if (name == "--frames") {
-      if (!needValue()) return false;
-      if (!ParseInt(value, 1, kMaxFrames, &options->frames)) return bad("1..1000000");
-    } else if (name == "--methods") {
-      if (!needValue()) return false;
-      std::string reason;
-      if (!ParseBenchMethodList(value, &options->methods, &reason)) {
-        *error = "bad --methods: " + reason;
-        return false;
-      }
-    } else if (name == "--quality-every") {
-      if (!needValue()) return false;
-      if (!ParseInt(value, 0, kMaxFrames, &options->qualityEvery)) return bad("0 (off) or a frame count");
-    } else if (name == "--threshold") {
-      if (!needValue()) return false;
-      if (!ParseInt(value, 0, 255, &options->threshold)) return bad("0..255");
-    } else if (name == "--csv" || name == "--svg" || name == "--write-flight") {
-      if (!needValue()) return false;
-      if (value.empty()) return bad("a file name");
-      (name == "--csv" ? options->csvPath : name == "--svg" ? options->svgPath : options->writeFlightPath) = value;
-    } else if (name.rfind("-", 0) == 0) {
-      *error = "unknown option " + name + " (see --help)";
-      return false;
+    const std::string argument = argv[i];
+    const std::string name = argument.substr(0, argument.size() - 1);
+    if (argument.size() < 4 || argument.rfind("--", 0) != 0 || argument.find('=') != argument.size() - 1) {
+      arguments.push_back(argument);
+    } else if (std::find(kFlagNames.begin(), kFlagNames.end(), name) != kFlagNames.end()) {
+      arguments.push_back(argument + "empty");
     } else {
-      *error = "unexpected argument '" + name + "' (see --help)";
-      return false;
+      arguments.push_back(name);
+      arguments.emplace_back();
     }
   }
+  return arguments;
+}
+
+std::string OptionName(const std::string& argument) {
+  return argument.rfind("--", 0) == 0 ? argument.substr(0, argument.find('=')) : argument;
+}
+
+std::vector<std::string> Split(const std::string& text, char separator) {
+  std::vector<std::string> parts;
+  std::string part;
+  std::istringstream stream(text);
+  while (std::getline(stream, part, separator)) parts.push_back(part);
+  if (!text.empty() && text.back() == separator) parts.emplace_back();
+  return parts;
+}
+
+bool ParseLevel(const std::string& text, int* level) {
+  if (text.empty() || text.size() > 2) return false;
+  int value = 0;
+  for (const char c : text) {
+    if (c < '0' || c > '9') return false;
+    value = value * 10 + (c - '0');
+  }
+  if (value > kMaxGridExponent) return false;
+  *level = value;
   return true;
+}
+
+Result<BenchMethod> ParseCabtt(const std::vector<std::string>& fields) {
+  BenchMethod method{BenchMethod::Kind::kCabtt, kDefaultBenchCabttLevel, true};
+  if (fields.size() > 3) return UsageFailure("too many fields in a CABTT method (cabtt[:LEVEL[:adaptive|uniform]])");
+  if (fields.size() >= 2 && !ParseLevel(fields[1], &method.level))
+    return UsageFailure("bad CABTT level '" + fields[1] + "' (0.." + std::to_string(kMaxGridExponent) + ")");
+  if (fields.size() == 3) {
+    if (fields[2] != "adaptive" && fields[2] != "uniform")
+      return UsageFailure("bad CABTT builder '" + fields[2] + "' (adaptive or uniform)");
+    method.adaptive = fields[2] == "adaptive";
+  }
+  return method;
+}
+
+}  // namespace
+
+Result<std::vector<BenchMethod>> ParseBenchMethodList(const std::string& text) {
+  std::vector<BenchMethod> methods;
+  for (const std::string& item : Split(text, ',')) {
+    const std::vector<std::string> fields = Split(item, ':');
+    Result<BenchMethod> method = BenchMethod{};
+    if (item == "roam") {
+      method = BenchMethod{BenchMethod::Kind::kRoam, 0, true};
+    } else if (item == "brute") {
+      method = BenchMethod{BenchMethod::Kind::kBruteForce, 0, true};
+    } else if (!fields.empty() && fields[0] == "cabtt") {
+      method = ParseCabtt(fields);
+      if (!method.ok()) return method.failure();
+    } else {
+      return UsageFailure("unknown method '" + item + "' (roam, cabtt[:LEVEL[:adaptive|uniform]], brute)");
+    }
+    for (const BenchMethod& earlier : methods) {
+      if (earlier == method.value())
+        return UsageFailure("method '" + BenchMethodName(earlier) + "' listed twice");
+    }
+    methods.push_back(method.value());
+  }
+  if (methods.empty()) return UsageFailure("empty method list");
+  return methods;
+}
+
+std::vector<BenchMethod> DefaultBenchMethods() {
+  std::vector<BenchMethod> methods = {{BenchMethod::Kind::kRoam, 0, true}};
+  for (const int level : {3, 4, 5})
+    for (const bool adaptive : {true, false}) methods.push_back({BenchMethod::Kind::kCabtt, level, adaptive});
+  methods.push_back({BenchMethod::Kind::kBruteForce, 0, true});
+  return methods;
+}
+
+Result<BenchOptions> ParseBenchOptions(int argc, const char* const* argv) {
+  BenchOptions options;
+  CLI::App app;
+  app.set_help_flag();  // --help is ours: it prints BenchUsage()
+  app.allow_extras();   // unknown options and stray arguments are reported below, in our words
+  AddFlag(app, {kFlagNames[0], kFlagNames[1]}, &options.help);
+  AddFlag(app, {kFlagNames[2]}, &options.rasterizerDiscard);
+  AddFileOption(app, "--terrain", "a file name", &options.terrain);
+  AddFileOption(app, "--texture", "a file name", &options.texture);
+  AddValueOption(app, "--scale", "a positive number",
+                 [&options](const std::string& value) { return ParsePositiveFloat(value, &options.verticalScale); });
+  AddIntOption(app, "--width", "1..16384 pixels", 1, kMaxSide, &options.width);
+  AddIntOption(app, "--height", "1..16384 pixels", 1, kMaxSide, &options.height);
+  AddFileOption(app, "--flight", "a flight name or a CSV file", &options.flight);
+  AddIntOption(app, "--frames", "1..1000000", 1, kMaxFrames, &options.frames);
+  app.add_option_function<std::string>("--methods",
+                                       [&options](const std::string& value) {
+                                         Result<std::vector<BenchMethod>> methods = ParseBenchMethodList(value);
+                                         if (!methods.ok())
+                                           throw BadCommandLine{"bad --methods: " + methods.failure().message};
+                                         options.methods = methods.value();
+                                       })
+      ->trigger_on_parse();
+  AddIntOption(app, "--quality-every", "0 (off) or a frame count", 0, kMaxFrames, &options.qualityEvery);
+  AddIntOption(app, "--threshold", "0..255", 0, 255, &options.threshold);
+  AddFileOption(app, "--csv", "a file name", &options.csvPath);
+  AddFileOption(app, "--svg", "a file name", &options.svgPath);
+  AddFileOption(app, "--write-flight", "a file name", &options.writeFlightPath);
+
+  std::vector<std::string> arguments = ArgumentsForParsing(argc, argv);
+  const std::string last = arguments.empty() ? "" : arguments.back();
+  try {
+    std::reverse(arguments.begin(), arguments.end());  // CLI11 takes them from the back
+    app.parse(arguments);
+  } catch (const BadCommandLine& bad) {
+    return UsageFailure(bad.message);
+  } catch (const CLI::ArgumentMismatch&) {
+    // Only an option with its value missing at the very end gets here.
+    return UsageFailure("option " + OptionName(last) + " needs a value (see --help)");
+  } catch (const CLI::ParseError& error) {
+    std::string message = error.what();
+    for (char& c : message)
+      if (c == '\n') c = ' ';
+    return UsageFailure(message);
+  }
+  const std::vector<std::string> extras = app.remaining();
+  if (!extras.empty()) {
+    const std::string& extra = extras.front();
+    if (!extra.empty() && extra[0] == '-') return UsageFailure("unknown option " + OptionName(extra) + " (see --help)");
+    return UsageFailure("unexpected argument '" + extra + "' (see --help)");
+  }
+  return options;
 }
 
 const char* BenchUsage() {

@@ -2,7 +2,19 @@
 #include <string>
 #include <vector>
 
-#include "headless/bench_method_list.h"
+#include "app/platform/failure.h"
+#include "headless/bench_engine.h"
+
+// Default CABTT level when the list gives none.
+constexpr int kDefaultBenchCabttLevel = 4;
+
+// Parses a comma-separated list of "roam", "brute" and "cabtt[:LEVEL[:adaptive|uniform]]"
+// (level 0..14; kDefaultBenchCabttLevel and adaptive when not given), each at most once. The
+// failure's message is the one-line reason.
+Result<std::vector<BenchMethod>> ParseBenchMethodList(const std::string& text);
+
+// ROAM; CABTT adaptive and uniform at levels 3, 4 and 5; brute force.
+std::vector<BenchMethod> DefaultBenchMethods();
 
 // Everything a quorvane-bench command line can say.
 struct BenchOptions {
@@ -23,8 +35,12 @@ struct BenchOptions {
   bool help = false;
 };
 
-// Parses argv[1..]. Returns false with a one-line reason in *error (without the program name).
-bool ParseBenchOptions(int argc, const char* const* argv, BenchOptions* options, std::string* error);
+// Parses argv[1..] (with CLI11): --name value and --name=value alike. A bad command line fails
+// with status 2 and a one-line reason without the program's name or a line end: an unknown
+// option, a stray argument, a missing value, a value out of its range, a flag given a value, a
+// bad method list. When a command line has several faults, a bad value is reported before an
+// unknown option or a stray argument.
+Result<BenchOptions> ParseBenchOptions(int argc, const char* const* argv);
 
 // The --help text.
 const char* BenchUsage();

@@ -1,91 +1,84 @@
 #include "headless/offscreen_context.h"
 
-#include <EGL/egl.h>
 #include <EGL/eglext.h>
 #include <GL/gl.h>
 
+#include <string>
+
 namespace {
-
-struct OffscreenContext {
-  EGLDisplay display = EGL_NO_DISPLAY;
-  EGLConfig config = nullptr;
-  EGLContext context = EGL_NO_CONTEXT;
-  EGLSurface surface = EGL_NO_SURFACE;
-  int width = 0;
-  int height = 0;
-};
-
-OffscreenContext current;
 
 const EGLint kConfigAttributes[] = {EGL_SURFACE_TYPE, EGL_PBUFFER_BIT, EGL_RED_SIZE, 8, EGL_GREEN_SIZE, 8,
                                     EGL_BLUE_SIZE, 8, EGL_DEPTH_SIZE, 24, EGL_RENDERABLE_TYPE, EGL_OPENGL_BIT,
                                     EGL_NONE};
 
-EGLDisplay OpenSurfacelessDisplay() {
+Failure ContextFailure(const std::string& reason) { return Failure{reason, Channel::kErrorAndLog, 1}; }
+
+EGLDisplay SurfacelessDisplay() {
   auto getPlatformDisplay =
       reinterpret_cast<PFNEGLGETPLATFORMDISPLAYEXTPROC>(eglGetProcAddress("eglGetPlatformDisplayEXT"));
   if (getPlatformDisplay == nullptr) return EGL_NO_DISPLAY;
   return getPlatformDisplay(EGL_PLATFORM_SURFACELESS_MESA, EGL_DEFAULT_DISPLAY, nullptr);
 }
 
-// A display that is initialised, speaks desktop OpenGL and has a pbuffer configuration.
-bool TryDisplay(EGLDisplay display) {
+// Initialises the display and finds a desktop OpenGL pbuffer configuration on it; a display
+// without one is terminated again.
+bool OpenDisplay(EGLDisplay display, EGLConfig* config) {
   if (display == EGL_NO_DISPLAY || !eglInitialize(display, nullptr, nullptr)) return false;
   EGLint count = 0;
-  if (eglBindAPI(EGL_OPENGL_API) &&
-      eglChooseConfig(display, kConfigAttributes, &current.config, 1, &count) && count > 0) {
-    current.display = display;
+  if (eglBindAPI(EGL_OPENGL_API) && eglChooseConfig(display, kConfigAttributes, config, 1, &count) && count > 0)
     return true;
-  }
   eglTerminate(display);
-  return false;
-}
-
-bool OpenDisplay(std::string* error) {
-  if (current.display != EGL_NO_DISPLAY) return true;
-  if (TryDisplay(OpenSurfacelessDisplay()) || TryDisplay(eglGetDisplay(EGL_DEFAULT_DISPLAY))) return true;
-  *error = "no EGL display with a desktop OpenGL pbuffer configuration";
   return false;
 }
 
 }  // namespace
 
-bool MakeOffscreenContextCurrent(int width, int height, std::string* error) {
-  std::string ignored;
-  if (error == nullptr) error = &ignored;
-  if (current.context != EGL_NO_CONTEXT && current.width == width && current.height == height) {
-    if (eglMakeCurrent(current.display, current.surface, current.surface, current.context)) return true;
-    *error = "EGL could not make the context current";
-    return false;
-  }
-  if (!OpenDisplay(error)) return false;
-  if (current.surface != EGL_NO_SURFACE) {
-    eglMakeCurrent(current.display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
-    eglDestroySurface(current.display, current.surface);
-    current.surface = EGL_NO_SURFACE;
-  }
-  const EGLint surfaceAttributes[] = {EGL_WIDTH, width, EGL_HEIGHT, height, EGL_NONE};
-  current.surface = eglCreatePbufferSurface(current.display, current.config, surfaceAttributes);
-  if (current.surface == EGL_NO_SURFACE) {
-    *error = "EGL could not create a " + std::to_string(width) + " x " + std::to_string(height) + " pbuffer";
-    return false;
-  }
-  if (current.context == EGL_NO_CONTEXT) {
-    current.context = eglCreateContext(current.display, current.config, EGL_NO_CONTEXT, nullptr);
-    if (current.context == EGL_NO_CONTEXT) {
-      *error = "EGL could not create a desktop OpenGL context";
-      return false;
+Result<std::unique_ptr<OffscreenContext>> OffscreenContext::Create(int width, int height) {
+  std::unique_ptr<OffscreenContext> made(new OffscreenContext);
+  for (const EGLDisplay display : {SurfacelessDisplay(), eglGetDisplay(EGL_DEFAULT_DISPLAY)}) {
+    if (OpenDisplay(display, &made->config_)) {
+      made->display_ = display;
+      break;
     }
   }
-  if (!eglMakeCurrent(current.display, current.surface, current.surface, current.context)) {
-    *error = "EGL could not make the context current";
-    return false;
-  }
-  current.width = width;
-  current.height = height;
-  glViewport(0, 0, width, height);
-  return true;
+  if (made->display_ == EGL_NO_DISPLAY)
+    return ContextFailure("no EGL display with a desktop OpenGL pbuffer configuration");
+  made->context_ = eglCreateContext(made->display_, made->config_, EGL_NO_CONTEXT, nullptr);
+  if (made->context_ == EGL_NO_CONTEXT) return ContextFailure("EGL could not create a desktop OpenGL context");
+  const Status current = made->MakeCurrent(width, height);
+  if (!current.ok()) return current.failure();
+  return made;
 }
 
-int OffscreenWidth() { return current.width; }
-int OffscreenHeight() { return current.height; }
+OffscreenContext::~OffscreenContext() {
+  if (display_ == EGL_NO_DISPLAY) return;
+  eglMakeCurrent(display_, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
+  if (surface_ != EGL_NO_SURFACE) eglDestroySurface(display_, surface_);
+  if (context_ != EGL_NO_CONTEXT) eglDestroyContext(display_, context_);
+  // The display stays initialised: terminating it would unload the driver before the end of the
+  // process, and the leak checker could then no longer name the driver's own allocations.
+}
+
+Status OffscreenContext::MakeCurrent(int width, int height) {
+  if (surface_ == EGL_NO_SURFACE || width != width_ || height != height_) {
+    if (surface_ != EGL_NO_SURFACE) {
+      eglMakeCurrent(display_, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
+      eglDestroySurface(display_, surface_);
+      width_ = height_ = 0;
+    }
+    const EGLint surfaceAttributes[] = {EGL_WIDTH, width, EGL_HEIGHT, height, EGL_NONE};
+    surface_ = eglCreatePbufferSurface(display_, config_, surfaceAttributes);
+    if (surface_ == EGL_NO_SURFACE)
+      return ContextFailure("EGL could not create a " + std::to_string(width) + " x " + std::to_string(height) +
+                            " pbuffer");
+    if (!eglMakeCurrent(display_, surface_, surface_, context_))
+      return ContextFailure("EGL could not make the context current");
+    width_ = width;
+    height_ = height;
+    glViewport(0, 0, width, height);
+    return {};
+  }
+  if (!eglMakeCurrent(display_, surface_, surface_, context_))
+    return ContextFailure("EGL could not make the context current");
+  return {};
+}

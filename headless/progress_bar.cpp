@@ -4,8 +4,7 @@
 #include <cmath>
 #include <utility>
 
-#include "headless/number_format.h"
-#include "headless/text_table.h"
+#include "headless/text_format.h"
 
 namespace {
 
@@ -19,8 +18,8 @@ double SteadySeconds() {
 
 std::string FitLabel(const std::string& label) {
   std::string text = PrintableText(label);
-  // Cut on a character boundary so a UTF-8 sequence is never split.
   if (DisplayWidth(text) <= kLabelWidth) return text + std::string(kLabelWidth - DisplayWidth(text), ' ');
+  // Cut on a character boundary so a UTF-8 sequence is never split.
   size_t characters = 0, end = 0;
   for (; end < text.size(); ++end) {
     if ((static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) continue;
@@ -34,8 +33,8 @@ std::string FitLabel(const std::string& label) {
 
 std::string FormatDuration(double seconds) {
   if (!std::isfinite(seconds) || seconds < 0 || seconds > 1e9) return "--:--";
-  long total = std::lround(seconds);
-  long hours = total / 3600, minutes = total / 60 % 60, secs = total % 60;
+  const long total = std::lround(seconds);
+  const long hours = total / 3600, minutes = total / 60 % 60, secs = total % 60;
   char text[32];
   if (hours > 0) {
     std::snprintf(text, sizeof text, "%ld:%02ld:%02ld", hours, minutes, secs);
@@ -45,8 +44,7 @@ std::string FormatDuration(double seconds) {
   return text;
 }
 
-ProgressBar::ProgressBar(std::FILE* out, double delaySeconds)
-    : ProgressBar(out, delaySeconds, SteadySeconds) {}
+ProgressBar::ProgressBar(std::FILE* out, double delaySeconds) : ProgressBar(out, delaySeconds, SteadySeconds) {}
 
 ProgressBar::ProgressBar(std::FILE* out, double delaySeconds, Clock clock)
     : out_(out), delaySeconds_(delaySeconds), clock_(std::move(clock)), start_(clock_()) {}
@@ -54,7 +52,7 @@ ProgressBar::ProgressBar(std::FILE* out, double delaySeconds, Clock clock)
 std::string ProgressBar::Line(const std::string& label, int done, int total, double elapsed) const {
   double fraction = total > 0 ? static_cast<double>(done) / total : 0.0;
   fraction = std::fmin(std::fmax(fraction, 0.0), 1.0);
-  int filled = static_cast<int>(fraction * kBarWidth);
+  const int filled = static_cast<int>(fraction * kBarWidth);
   double left = done > 0 && total > 0 ? elapsed * (total - done) / done : -1.0;
   if (done >= total && total > 0) left = 0.0;
   return FitLabel(label) + " [" + std::string(filled, '#') + std::string(kBarWidth - filled, '.') + "] " +
@@ -70,7 +68,6 @@ void ProgressBar::Update(const std::string& label, int done, int total) {
   if (drawnWidth_ > 0 && now - lastDraw_ < kRedrawInterval) return;
   std::string line = Line(label, done, total, elapsed);
   const size_t width = DisplayWidth(line);
-  // Blank whatever a longer previous line left behind.
   if (width < drawnWidth_) line += std::string(drawnWidth_ - width, ' ');
   std::fputc('\r', out_);
   std::fputs(line.c_str(), out_);

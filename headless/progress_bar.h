@@ -1,12 +1,14 @@
 #pragma once
+#include <cstddef>
 #include <cstdio>
 #include <functional>
 #include <string>
 
 // A one-line progress display for long runs: silent until delaySeconds have passed since
 // construction, so that short runs print nothing; then it redraws its line in place with '\r'
-// (label, bar, percent, done/total, time left) at most ten times a second. Finish() blanks the
-// line again, and only if anything was drawn.
+// (label, bar, percent, done/total, time left) at most ten times a second. A shorter line blanks
+// what a longer one left behind. Finish() blanks the line again, and only if anything was drawn.
+// A null stream draws nothing. Needs only headless/text_format.h besides itself.
 class ProgressBar {
  public:
   // Seconds on any steady scale; tests pass a fake.

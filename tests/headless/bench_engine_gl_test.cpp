@@ -1,33 +1,46 @@
+// The benchmark's engine in this process's GL context: the work it counts is the same on every
+// run, the brute-force reference is the picture CABTT draws at the whole-grid level, quality
+// falls with coarser detail.
 #include "headless/bench_engine.h"
 
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
-#include <cstring>
+#include <map>
+#include <memory>
+#include <set>
+#include <utility>
 
-#include "app/camera.h"
-#include "app/frame_loop.h"
-#include "cabtt/cabtt_refine.h"
-#include "cabtt/cabtt_state.h"
 #include "headless/brute_force_method.h"
-#include "headless/builtin_flights.h"
-#include "headless/headless_scene.h"
-#include "roam/roam_state.h"
-#include "roam/roam_update.h"
 #include "support/gl_context.h"
 #include "support/hills_terrain_file.h"
 #include "support/temp_dir.h"
-#include "terrain/height_field.h"
+#include "support/test_terrain.h"
 
 namespace {
 
 constexpr int kGridExponent = 6;  // 65 x 65 samples
 constexpr int kWidth = 200;
 constexpr int kHeight = 150;
+constexpr int kFrames = 40;
 
 BenchMethod Roam() { return {BenchMethod::Kind::kRoam, 0, true}; }
 BenchMethod Cabtt(int level, bool adaptive) { return {BenchMethod::Kind::kCabtt, level, adaptive}; }
+BenchMethod Brute() { return {BenchMethod::Kind::kBruteForce, 0, true}; }
+
+double MeanShare(const MethodResult& result) {
+  double sum = 0.0;
+  for (const QualitySample& sample : result.quality) sum += sample.differingShare;
+  return result.quality.empty() ? NAN : sum / static_cast<double>(result.quality.size());
+}
+
+double MinPsnr(const MethodResult& result) {
+  double least = INFINITY;
+  for (const QualitySample& sample : result.quality) least = std::fmin(least, sample.psnr);
+  return least;
+}
 
 class BenchEngineTest : public GLTest {
  protected:
@@ -37,95 +50,70 @@ class BenchEngineTest : public GLTest {
     glPushAttrib(GL_ALL_ATTRIB_BITS);
     glPushClientAttrib(GL_CLIENT_ALL_ATTRIB_BITS);
     ASSERT_TRUE(WriteHillsTerrainPng(dir_.File("hills.png"), kGridExponent));
-    PrepareHeadlessScene(dir_.File("hills.png"), "", 0.1f, kWidth, kHeight);
+    Result<std::unique_ptr<BenchScene>> prepared =
+        PrepareBenchScene(dir_.File("hills.png"), "", 0.1f, kWidth, kHeight, log_);
+    ASSERT_TRUE(prepared.ok()) << prepared.failure().message;
+    scene_ = std::move(prepared.value());
     plan_.width = kWidth;
     plan_.height = kHeight;
     // Low and fast: the detail near the eye changes every frame.
-    plan_.flight = ComputeBuiltInFlight("pass", 40);
+    plan_.flight = ComputeBuiltInFlight("pass", kFrames, scene_->terrain.field);
   }
   void TearDown() override {
-    TearDownHeadlessScene();
+    scene_.reset();
     glPopClientAttrib();
     glPopAttrib();
     MakeTestGLContextCurrent();
   }
 
-  const MethodResult& Result(const BenchRun& run, const BenchMethod& method) {
+  BenchRun Run(const BenchProgressFunction& progress = nullptr) {
+    Result<BenchRun> run = RunBench(*scene_, plan_, progress);
+    EXPECT_TRUE(run.ok()) << run.failure().message;
+    return run.ok() ? std::move(run.value()) : BenchRun{};
+  }
+
+  static const MethodResult& ResultOf(const BenchRun& run, const BenchMethod& method) {
     for (const MethodResult& result : run.methods)
       if (result.name == BenchMethodName(method)) return result;
     ADD_FAILURE() << "no result for " << BenchMethodName(method);
-    return run.methods.front();
+    static const MethodResult none;
+    return none;
   }
 
   TempDir dir_;
+  BufferLogSink log_;
+  std::unique_ptr<BenchScene> scene_;
   BenchPlan plan_;
 };
 
-// Every counter the refinement advances, tests included (drawing counts aggregates too).
-struct TreeWork {
-  RoamCounterSet roam;
-  CabttCounterSet cabtt;
-  bool operator==(const TreeWork& other) const {
-    const CabttCounterSet& a = cabtt;
-    const CabttCounterSet& b = other.cabtt;
-    return std::memcmp(&roam, &other.roam, sizeof roam) == 0 && a.mergeTests == b.mergeTests &&
-           a.merges == b.merges && a.splitTests == b.splitTests && a.splits == b.splits &&
-           a.forceSplits == b.forceSplits;
-  }
-};
-
-TEST_F(BenchEngineTest, DrawOperationFindsTheTreeAlreadyRefinedForItsEye) {
-  for (const BenchMethod method : {Roam(), Cabtt(1, false), Cabtt(2, true)}) {
-    if (method.kind == BenchMethod::Kind::kCabtt) {
-      AggregationLevel = method.level;
-      AdaptiveAggregation = method.adaptive;
-    }
-    SetDrawMethodQuietly(method.kind == BenchMethod::Kind::kRoam ? 0 : 1);
-    PlaceCameraAt(plan_.flight[0]);
-    DisplayFrame();
-    int refinementSplits = 0;
-    for (size_t frame = 1; frame < plan_.flight.size(); ++frame) {
-      PlaceCameraAt(plan_.flight[frame]);
-      const TreeWork start{RoamCounters, CabttCounters};
-      if (method.kind == BenchMethod::Kind::kRoam)
-        RoamUpdate(Cameras[0].eye);
-      else
-        UpdateCabttTree(Cameras[0].eye);
-      const TreeWork refined{RoamCounters, CabttCounters};
-      refinementSplits += static_cast<int>(refined.roam.splits - start.roam.splits) +
-                          static_cast<int>(refined.cabtt.splits - start.cabtt.splits);
-      DisplayFrame();
-      const TreeWork drawn{RoamCounters, CabttCounters};
-      EXPECT_TRUE(drawn == refined) << BenchMethodName(method) << " frame " << frame;
-    }
-    // The early update did the flight's work, so the comparison above meant something.
-    EXPECT_GT(refinementSplits, 0) << BenchMethodName(method);
-    SetDrawMethodQuietly(-1);
-  }
-}
-
 TEST_F(BenchEngineTest, SameFlightTwiceGivesTheSameWorkEveryFrame) {
-  plan_.methods = {Roam(), Cabtt(2, true), Cabtt(1, false), {BenchMethod::Kind::kBruteForce, 0, true}};
-  const BenchRun first = RunBench(plan_, nullptr);
-  const BenchRun second = RunBench(plan_, nullptr);
+  plan_.methods = {Roam(), Cabtt(2, true), Cabtt(1, false), Brute()};
+  const BenchRun first = Run();
+  const BenchRun second = Run();
   ASSERT_EQ(first.methods.size(), plan_.methods.size());
   ASSERT_EQ(second.methods.size(), plan_.methods.size());
   for (size_t m = 0; m < plan_.methods.size(); ++m) {
     const MethodResult& a = first.methods[m];
     const MethodResult& b = second.methods[m];
+    EXPECT_EQ(a.name, BenchMethodName(plan_.methods[m]));
     ASSERT_EQ(a.frames.size(), plan_.flight.size()) << a.name;
     ASSERT_EQ(b.frames.size(), plan_.flight.size()) << a.name;
-    double splits = 0.0;
+    EXPECT_TRUE(a.quality.empty()) << a.name;
+    int splits = 0;
     for (size_t f = 0; f < a.frames.size(); ++f) {
-      EXPECT_EQ(a.frames[f].triangles, b.frames[f].triangles) << a.name << " frame " << f;
-      EXPECT_EQ(a.frames[f].splits, b.frames[f].splits) << a.name << " frame " << f;
-      EXPECT_EQ(a.frames[f].merges, b.frames[f].merges) << a.name << " frame " << f;
-      EXPECT_EQ(a.frames[f].blocksBuilt, b.frames[f].blocksBuilt) << a.name << " frame " << f;
-      EXPECT_EQ(a.frames[f].bytes, b.frames[f].bytes) << a.name << " frame " << f;
+      SCOPED_TRACE(a.name + " frame " + std::to_string(f));
+      EXPECT_EQ(a.frames[f].frame, static_cast<int>(f));
+      EXPECT_EQ(a.frames[f].triangles, b.frames[f].triangles);
+      EXPECT_EQ(a.frames[f].bytes, b.frames[f].bytes);
+      EXPECT_EQ(a.frames[f].splits, b.frames[f].splits);
+      EXPECT_EQ(a.frames[f].merges, b.frames[f].merges);
+      EXPECT_EQ(a.frames[f].blocksBuilt, b.frames[f].blocksBuilt);
+      EXPECT_EQ(a.frames[f].blocksRedrawn, b.frames[f].blocksRedrawn);
       splits += a.frames[f].splits;
     }
-    if (plan_.methods[m].kind != BenchMethod::Kind::kBruteForce) {
-      EXPECT_GT(splits, 0.0) << a.name;
+    // The counts are the flight's own work, not zeros compared with zeros.
+    if (plan_.methods[m] != Brute()) {
+      EXPECT_GT(splits, 0) << a.name;
     }
   }
   // The reference draws the whole grid each frame and writes nothing to the GL.
@@ -135,7 +123,7 @@ TEST_F(BenchEngineTest, SameFlightTwiceGivesTheSameWorkEveryFrame) {
     EXPECT_EQ(frame.bytes, 0.0);
   }
   // CABTT draws most blocks again from the cache rather than building them anew.
-  double built = 0.0, redrawn = 0.0;
+  int built = 0, redrawn = 0;
   for (const FrameSample& frame : first.methods[1].frames) {
     built += frame.blocksBuilt;
     redrawn += frame.blocksRedrawn;
@@ -143,64 +131,109 @@ TEST_F(BenchEngineTest, SameFlightTwiceGivesTheSameWorkEveryFrame) {
   EXPECT_GT(redrawn, built);
 }
 
-// The whole-grid level draws the reference's triangles, but each in another vertex order (the
-// builder's fans), and llvmpipe's interpolation rounds a rare pixel differently by one step: no
-// pixel differs by more than the threshold, and at most a few by anything at all.
-TEST_F(BenchEngineTest, WholeGridCabttDrawsTheReferencePictureAndCoarserLevelsDifferMore) {
+// CABTT at the whole-grid level draws the reference's triangles, each in another vertex order
+// (the builder's fans), so llvmpipe's interpolation may round a rare pixel differently by one
+// step; coarser levels and ROAM differ more, the coarser the more.
+TEST_F(BenchEngineTest, WholeGridCabttDrawsTheReferencePictureAndQualityFallsWithDetail) {
   plan_.qualityEvery = 4;
-  plan_.threshold = 8;
-  plan_.methods = {Cabtt(0, false), Cabtt(1, false), Cabtt(kGridExponent, false), Roam()};
-  const BenchRun run = RunBench(plan_, nullptr);
-  ASSERT_EQ(run.methods.size(), 4u);  // the unlisted reference is not shown
-
-  const auto meanShare = [](const MethodResult& result) {
-    double sum = 0.0;
-    for (const QualitySample& sample : result.quality) sum += sample.differingShare;
-    return sum / static_cast<double>(result.quality.size());
-  };
-  const auto minPsnr = [](const MethodResult& result) {
-    double least = INFINITY;
-    for (const QualitySample& sample : result.quality) least = std::fmin(least, sample.psnr);
-    return least;
-  };
-  const MethodResult& whole = Result(run, Cabtt(kGridExponent, false));
-  ASSERT_EQ(whole.quality.size(), 10u);
-  EXPECT_EQ(meanShare(whole), 0.0);
-  EXPECT_GT(minPsnr(whole), 80.0);
-
-  const MethodResult& coarsest = Result(run, Cabtt(0, false));
-  const MethodResult& coarse = Result(run, Cabtt(1, false));
-  EXPECT_GT(meanShare(coarsest), meanShare(coarse));
-  EXPECT_GT(meanShare(coarse), 0.0);
-  EXPECT_LT(minPsnr(coarsest), minPsnr(coarse));
-  EXPECT_LT(minPsnr(coarse), minPsnr(whole));
-  EXPECT_GT(meanShare(Result(run, Roam())), 0.0);
-
   plan_.threshold = 0;
+  plan_.methods = {Cabtt(0, false), Cabtt(1, false), Cabtt(2, false), Cabtt(kGridExponent, false), Roam()};
+  const BenchRun exact = Run();
+  ASSERT_EQ(exact.methods.size(), plan_.methods.size()) << "the unlisted reference is not shown";
+  for (const MethodResult& result : exact.methods) {
+    ASSERT_EQ(result.quality.size(), 10u) << result.name;
+    for (size_t s = 0; s < result.quality.size(); ++s) EXPECT_EQ(result.quality[s].frame, static_cast<int>(4 * s));
+  }
+  const MethodResult& whole = ResultOf(exact, Cabtt(kGridExponent, false));
+  EXPECT_GT(MinPsnr(whole), 80.0);
+  EXPECT_LE(MeanShare(whole), 0.001);
+
+  // Each level up to 2 is strictly closer to the reference than the one below; on this small
+  // terrain level 2 already draws the finest triangles where they are seen.
+  double coarserShare = 1.0, coarserPsnr = 0.0;
+  for (const int level : {0, 1, 2}) {
+    const MethodResult& result = ResultOf(exact, Cabtt(level, false));
+    EXPECT_LT(MeanShare(result), coarserShare) << result.name;
+    EXPECT_GT(MinPsnr(result), coarserPsnr) << result.name;
+    coarserShare = MeanShare(result);
+    coarserPsnr = MinPsnr(result);
+  }
+  EXPECT_LE(MeanShare(whole), coarserShare);
+  EXPECT_GE(MinPsnr(whole), coarserPsnr);
+  EXPECT_GT(MeanShare(ResultOf(exact, Roam())), 0.0);
+
+  // No pixel is off by more than one grey level.
+  plan_.threshold = 1;
   plan_.methods = {Cabtt(kGridExponent, false)};
-  const BenchRun exact = RunBench(plan_, nullptr);
-  EXPECT_LT(meanShare(exact.methods[0]), 0.001);
+  EXPECT_EQ(MeanShare(Run().methods.at(0)), 0.0);
 }
 
 TEST_F(BenchEngineTest, RasterizerDiscardSkipsQualityButNotTheWork) {
   plan_.methods = {Roam(), Cabtt(3, true)};
   plan_.qualityEvery = 10;
-  const BenchRun drawn = RunBench(plan_, nullptr);
-  plan_.rasterizerDiscard = true;
   int progressCalls = 0;
-  const BenchRun discarded = RunBench(plan_, [&](const std::string&, int done, int total) {
+  const BenchRun drawn = Run([&](const std::string&, int done, int total) {
     ++progressCalls;
-    EXPECT_EQ(total, 2 * static_cast<int>(plan_.flight.size()));  // no reference flown
+    EXPECT_EQ(total, 3 * kFrames);  // the reference flies first
     EXPECT_EQ(done, progressCalls);
   });
+  EXPECT_EQ(progressCalls, 3 * kFrames);
+
+  plan_.rasterizerDiscard = true;
+  progressCalls = 0;
+  std::vector<std::string> labels;
+  const BenchRun discarded = Run([&](const std::string& label, int done, int total) {
+    ++progressCalls;
+    EXPECT_EQ(total, 2 * kFrames);  // no reference without pictures
+    EXPECT_EQ(done, progressCalls);
+    if (labels.empty() || labels.back() != label) labels.push_back(label);
+  });
+  EXPECT_EQ(labels, (std::vector<std::string>{"ROAM", "CABTT L3 adaptive"}));
   EXPECT_TRUE(discarded.rasterizerDiscard);
-  EXPECT_EQ(progressCalls, 2 * static_cast<int>(plan_.flight.size()));
   EXPECT_FALSE(glIsEnabled(GL_RASTERIZER_DISCARD));
+  ASSERT_EQ(discarded.methods.size(), 2u);
   for (size_t m = 0; m < 2; ++m) {
     EXPECT_FALSE(drawn.methods[m].quality.empty());
     EXPECT_TRUE(discarded.methods[m].quality.empty());
     for (size_t f = 0; f < plan_.flight.size(); ++f)
       EXPECT_EQ(drawn.methods[m].frames[f].triangles, discarded.methods[m].frames[f].triangles);
+  }
+}
+
+TEST(BruteForceTriangles, EveryCellIsTwoCounterClockwiseHalvesWithTheBintreeDiagonals) {
+  const HeightField field = FlatField(4);
+  const std::vector<uint32_t> indices = FinestBintreeTriangles(field);
+  const int side = field.N + 1;
+  ASSERT_EQ(indices.size(), 6u * field.N * field.N);
+
+  std::map<std::pair<int, int>, int> halvesPerCell;
+  std::map<std::pair<int, int>, std::set<std::pair<uint32_t, uint32_t>>> diagonalPerCell;
+  for (size_t t = 0; t < indices.size(); t += 3) {
+    int xs[3], ys[3];
+    for (int k = 0; k < 3; ++k) {
+      ASSERT_LT(indices[t + k], static_cast<uint32_t>(side * side));
+      xs[k] = static_cast<int>(indices[t + k]) % side;
+      ys[k] = static_cast<int>(indices[t + k]) / side;
+    }
+    const int area2 = (xs[1] - xs[0]) * (ys[2] - ys[0]) - (ys[1] - ys[0]) * (xs[2] - xs[0]);
+    ASSERT_EQ(area2, 1) << "triangle " << t / 3 << " is not a counter-clockwise half cell";
+    const std::pair<int, int> cell = {std::min({xs[0], xs[1], xs[2]}), std::min({ys[0], ys[1], ys[2]})};
+    ++halvesPerCell[cell];
+    // The hypotenuse joins the two corners that share neither x nor y.
+    for (int a = 0; a < 3; ++a) {
+      const int b = (a + 1) % 3;
+      if (xs[a] != xs[b] && ys[a] != ys[b]) diagonalPerCell[cell].insert(std::minmax(indices[t + a], indices[t + b]));
+    }
+  }
+  ASSERT_EQ(halvesPerCell.size(), static_cast<size_t>(field.N * field.N));
+  for (const auto& [cell, halves] : halvesPerCell) {
+    EXPECT_EQ(halves, 2);
+    // Both halves share one diagonal; the bintree's diagonals alternate like a chequer board:
+    // cells whose x + y is even run from the lower left to the upper right.
+    ASSERT_EQ(diagonalPerCell[cell].size(), 1u);
+    const auto [from, to] = *diagonalPerCell[cell].begin();
+    const bool rising = static_cast<int>(to % side) - static_cast<int>(from % side) == 1;
+    EXPECT_EQ(rising, (cell.first + cell.second) % 2 == 0) << cell.first << "," << cell.second;
   }
 }
 

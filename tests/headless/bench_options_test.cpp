@@ -1,40 +1,39 @@
+// The command line: every option reaches its field in both spellings, and every bad command line
+// is refused with a one-line reason and the usage status.
 #include "headless/bench_options.h"
 
 #include <gtest/gtest.h>
 
-#include <initializer_list>
 #include <string>
 #include <vector>
 
 namespace {
 
 // Parses a command line given without the program name.
-bool Parse(std::initializer_list<const char*> arguments, BenchOptions* options, std::string* error) {
+Result<BenchOptions> Parse(const std::vector<const char*>& arguments) {
   std::vector<const char*> argv = {"quorvane-bench"};
-  argv.insert(argv.end(), arguments);
-  return ParseBenchOptions(static_cast<int>(argv.size()), argv.data(), options, error);
+  argv.insert(argv.end(), arguments.begin(), arguments.end());
+  return ParseBenchOptions(static_cast<int>(argv.size()), argv.data());
 }
 
 BenchMethod Cabtt(int level, bool adaptive) { return {BenchMethod::Kind::kCabtt, level, adaptive}; }
 
 TEST(BenchOptions, EveryOptionInBothSpellingsReachesItsField) {
-  BenchOptions options;
-  std::string error;
-  ASSERT_TRUE(Parse({"--terrain", "t.png", "--texture=tex.png", "--scale", "0.25", "--width=320", "--height", "200",
-                     "--flight", "orbit", "--frames", "12", "--methods", "brute,cabtt:2:uniform", "--quality-every",
-                     "0", "--threshold=20", "--no-raster", "--csv", "a.csv", "--svg", "b.svg", "--write-flight",
-                     "f.csv"},
-                    &options, &error))
-      << error;
+  const Result<BenchOptions> parsed =
+      Parse({"--terrain", "t.png", "--texture=tex.png", "--scale", "0.25", "--width=320", "--height", "200",
+             "--flight", "orbit", "--frames", "12", "--methods", "brute,cabtt:2:uniform", "--quality-every", "0",
+             "--threshold=20", "--no-raster", "--csv", "a.csv", "--svg=b.svg", "--write-flight", "f.csv",
+             "--width", "321"});
+  ASSERT_TRUE(parsed.ok()) << parsed.failure().message;
+  const BenchOptions& options = parsed.value();
   EXPECT_EQ(options.terrain, "t.png");
   EXPECT_EQ(options.texture, "tex.png");
   EXPECT_FLOAT_EQ(options.verticalScale, 0.25f);
-  EXPECT_EQ(options.width, 320);
+  EXPECT_EQ(options.width, 321);  // the last one given
   EXPECT_EQ(options.height, 200);
   EXPECT_EQ(options.flight, "orbit");
   EXPECT_EQ(options.frames, 12);
-  const std::vector<BenchMethod> methods = {{BenchMethod::Kind::kBruteForce, 0, true}, Cabtt(2, false)};
-  EXPECT_EQ(options.methods, methods);
+  EXPECT_EQ(options.methods, (std::vector<BenchMethod>{{BenchMethod::Kind::kBruteForce, 0, true}, Cabtt(2, false)}));
   EXPECT_EQ(options.qualityEvery, 0);
   EXPECT_EQ(options.threshold, 20);
   EXPECT_TRUE(options.rasterizerDiscard);
@@ -42,76 +41,95 @@ TEST(BenchOptions, EveryOptionInBothSpellingsReachesItsField) {
   EXPECT_EQ(options.svgPath, "b.svg");
   EXPECT_EQ(options.writeFlightPath, "f.csv");
   EXPECT_FALSE(options.help);
+
+  // A value may look like an option: it is taken as the value.
+  const Result<BenchOptions> dashed = Parse({"--terrain", "--width", "-h"});
+  ASSERT_TRUE(dashed.ok()) << dashed.failure().message;
+  EXPECT_EQ(dashed.value().terrain, "--width");
+  EXPECT_TRUE(dashed.value().help);
 }
 
 TEST(BenchOptions, NoArgumentsGiveTheDefaultComparison) {
-  BenchOptions options;
-  std::string error;
-  ASSERT_TRUE(Parse({}, &options, &error));
+  const Result<BenchOptions> parsed = Parse({});
+  ASSERT_TRUE(parsed.ok());
+  const BenchOptions& options = parsed.value();
   EXPECT_EQ(options.terrain, "def_hf.png");
+  EXPECT_EQ(options.flight, "pass");
+  EXPECT_EQ(options.frames, 0);
   EXPECT_EQ(options.width, 640);
   EXPECT_EQ(options.height, 480);
+  EXPECT_EQ(options.qualityEvery, 30);
   EXPECT_EQ(options.threshold, 8);
   EXPECT_FALSE(options.rasterizerDiscard);
+  EXPECT_FALSE(options.help);
   const std::vector<BenchMethod> methods = {{BenchMethod::Kind::kRoam, 0, true},
                                             Cabtt(3, true), Cabtt(3, false), Cabtt(4, true), Cabtt(4, false),
                                             Cabtt(5, true), Cabtt(5, false), {BenchMethod::Kind::kBruteForce, 0, true}};
   EXPECT_EQ(options.methods, methods);
+  // The table and the CSV tell methods apart by name.
+  for (size_t i = 0; i < methods.size(); ++i)
+    for (size_t j = i + 1; j < methods.size(); ++j) EXPECT_NE(BenchMethodName(methods[i]), BenchMethodName(methods[j]));
 }
 
-TEST(BenchOptions, BadCommandLinesNameTheirFault) {
+TEST(BenchOptions, BadCommandLinesNameTheirFaultInOneLine) {
   const struct {
     std::vector<const char*> arguments;
     const char* expected;
   } cases[] = {
       {{"--foo"}, "unknown option --foo (see --help)"},
-      {{"stray"}, "unexpected argument 'stray'"},
-      {{"--frames"}, "option --frames needs a value"},
-      {{"--frames", "0"}, "bad value '0' for --frames"},
+      {{"--foo=1"}, "unknown option --foo (see --help)"},
+      {{"-x"}, "unknown option -x"},
+      {{"--width", "5", "stray"}, "unexpected argument 'stray' (see --help)"},
+      {{"--frames"}, "option --frames needs a value (see --help)"},
+      {{"--frames", "0"}, "bad value '0' for --frames (1..1000000)"},
+      {{"--frames", "1000001"}, "bad value '1000001' for --frames"},
       {{"--frames", "12x"}, "bad value '12x' for --frames"},
-      {{"--frames", "99999999999999"}, "bad value"},
-      {{"--width", "-5"}, "bad value '-5' for --width"},
-      {{"--scale", "0"}, "bad value '0' for --scale"},
+      {{"--frames", "99999999999999"}, "bad value '99999999999999' for --frames"},
+      {{"--width", "-5"}, "bad value '-5' for --width (1..16384 pixels)"},
+      {{"--height", "16385"}, "bad value '16385' for --height"},
+      {{"--scale", "0"}, "bad value '0' for --scale (a positive number)"},
       {{"--scale", "nan"}, "bad value 'nan' for --scale"},
-      {{"--threshold", "256"}, "bad value '256' for --threshold"},
+      {{"--scale", "1e7"}, "bad value '1e7' for --scale"},
+      {{"--threshold", "256"}, "bad value '256' for --threshold (0..255)"},
       {{"--quality-every", "-1"}, "bad value '-1' for --quality-every"},
-      {{"--no-raster=yes"}, "option --no-raster takes no value"},
-      {{"--csv="}, "bad value '' for --csv"},
-      {{"--methods", "roam,,brute"}, "unknown method ''"},
-      {{"--methods", ""}, "empty method list"},
+      {{"--no-raster=yes"}, "option --no-raster takes no value (see --help)"},
+      {{"--no-raster=true"}, "option --no-raster takes no value"},
+      {{"--no-raster="}, "option --no-raster takes no value"},
+      {{"--help=please"}, "option --help takes no value"},
+      {{"--csv="}, "bad value '' for --csv (a file name)"},
+      {{"--terrain", ""}, "bad value '' for --terrain (a file name)"},
+      {{"--flight="}, "bad value '' for --flight (a flight name or a CSV file)"},
+      {{"--methods="}, "bad --methods: empty method list"},
+      {{"--methods", "roam,,brute"}, "bad --methods: unknown method ''"},
       {{"--methods", "roam,ROAM"}, "unknown method 'ROAM'"},
-      {{"--methods", "cabtt:15"}, "bad CABTT level '15'"},
+      {{"--methods", "cabtt:15"}, "bad CABTT level '15' (0..14)"},
       {{"--methods", "cabtt:x"}, "bad CABTT level 'x'"},
-      {{"--methods", "cabtt:3:fast"}, "bad CABTT builder 'fast'"},
-      {{"--methods", "cabtt:3:uniform:1"}, "too many fields"},
-      {{"--methods", "cabtt,cabtt:4:adaptive"}, "listed twice"},
+      {{"--methods", "cabtt:3:fast"}, "bad CABTT builder 'fast' (adaptive or uniform)"},
+      {{"--methods", "cabtt:3:uniform:1"}, "too many fields in a CABTT method"},
+      {{"--methods", "cabtt,cabtt:4:adaptive"}, "method 'CABTT L4 adaptive' listed twice"},
+      {{"--methods", "brute,roam,brute"}, "method 'Brute force' listed twice"},
   };
   for (const auto& c : cases) {
-    std::vector<const char*> argv = {"quorvane-bench"};
-    argv.insert(argv.end(), c.arguments.begin(), c.arguments.end());
-    BenchOptions options;
-    std::string error;
-    EXPECT_FALSE(ParseBenchOptions(static_cast<int>(argv.size()), argv.data(), &options, &error)) << c.expected;
-    EXPECT_NE(error.find(c.expected), std::string::npos) << "got: " << error;
-    EXPECT_EQ(error.find('\n'), std::string::npos) << error;
+    const Result<BenchOptions> parsed = Parse(c.arguments);
+    ASSERT_FALSE(parsed.ok()) << c.expected;
+    EXPECT_NE(parsed.failure().message.find(c.expected), std::string::npos) << "got: " << parsed.failure().message;
+    EXPECT_EQ(parsed.failure().message.find('\n'), std::string::npos) << parsed.failure().message;
+    EXPECT_EQ(parsed.failure().exitStatus, 2) << c.expected;
   }
 }
 
-TEST(BenchMethodList, CabttFieldsDefaultAndNamesAreDistinct) {
-  std::vector<BenchMethod> methods;
-  std::string error;
-  ASSERT_TRUE(ParseBenchMethodList("cabtt,cabtt:0,cabtt:7:uniform,roam", &methods, &error)) << error;
-  ASSERT_EQ(methods.size(), 4u);
-  EXPECT_EQ(methods[0], Cabtt(kDefaultBenchCabttLevel, true));
-  EXPECT_EQ(methods[1], Cabtt(0, true));
-  EXPECT_EQ(methods[2], Cabtt(7, false));
-  EXPECT_EQ(BenchMethodName(methods[2]), "CABTT L7 uniform");
-  EXPECT_EQ(BenchMethodName(methods[3]), "ROAM");
-  // The table and CSV tell methods apart by name.
-  std::vector<std::string> names;
-  for (const BenchMethod& m : DefaultBenchMethods()) names.push_back(BenchMethodName(m));
-  for (size_t i = 0; i < names.size(); ++i)
-    for (size_t j = i + 1; j < names.size(); ++j) EXPECT_NE(names[i], names[j]);
+TEST(BenchOptions, MethodListDefaultsAndTerrainFit) {
+  const Result<std::vector<BenchMethod>> methods = ParseBenchMethodList("cabtt,cabtt:0,cabtt:14:uniform,roam");
+  ASSERT_TRUE(methods.ok()) << methods.failure().message;
+  EXPECT_EQ(methods.value(), (std::vector<BenchMethod>{Cabtt(kDefaultBenchCabttLevel, true), Cabtt(0, true),
+                                                       Cabtt(14, false), {BenchMethod::Kind::kRoam, 0, true}}));
+  EXPECT_EQ(BenchMethodName(Cabtt(14, false)), "CABTT L14 uniform");
+
+  // A level must fit the terrain's grid and keep its blocks within 16-bit indices.
+  EXPECT_EQ(CheckMethodsFitTerrain({Cabtt(8, true), Cabtt(0, false), {}}, 8), "");
+  EXPECT_EQ(CheckMethodsFitTerrain({Cabtt(3, true), Cabtt(7, false)}, 6),
+            "CABTT level 7 is above the terrain's grid exponent 6");
+  EXPECT_NE(CheckMethodsFitTerrain({Cabtt(9, true)}, 10).find("beyond 16-bit indices"), std::string::npos);
 }
 
 }  // namespace

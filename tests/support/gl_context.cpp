@@ -3,14 +3,24 @@
 #include <GL/gl.h>
 
 #include <cstdio>
+#include <memory>
 #include <string>
 
 #include "headless/offscreen_context.h"
 
 bool MakeTestGLContextCurrent(int width, int height) {
-  std::string error;
-  if (MakeOffscreenContextCurrent(width, height, &error)) return true;
-  std::fprintf(stderr, "EGL: %s\n", error.c_str());
+  // One context serves the whole test process; it is never destroyed.
+  static OffscreenContext* context = nullptr;
+  Status made;
+  if (context == nullptr) {
+    Result<std::unique_ptr<OffscreenContext>> created = OffscreenContext::Create(width, height);
+    if (created.ok()) context = created.value().release();
+    made = created.status();
+  } else {
+    made = context->MakeCurrent(width, height);
+  }
+  if (made.ok()) return true;
+  std::fprintf(stderr, "EGL: %s\n", made.failure().message.c_str());
   return false;
 }
 

@@ -9,7 +9,7 @@
 
 #include "app/view/frame_view.h"
 #include "cache/system_memory_cache.h"
-#include "headless/frame_readback.h"
+#include "headless/picture_quality.h"
 #include "support/frame_analysis.h"
 #include "support/gl_context.h"
 

@@ -9,7 +9,7 @@
 #include "app/view/draw_method.h"
 #include "cabtt/cabtt_method.h"
 #include "cache/counting_cache.h"
-#include "headless/bench_scene.h"
+#include "headless/bench_engine.h"
 #include "roam/roam_method.h"
 
 // The program's world on a real height-field file in the test's GL context, drawn by the real

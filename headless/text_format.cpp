@@ -1,5 +1,6 @@
-#include "headless/number_format.h"
+#include "headless/text_format.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 
@@ -29,7 +30,6 @@ std::string FormatFixed(double value, int decimals) {
                                     decimals > 60 ? 60 : decimals);
   if (error != std::errc()) return FormatShortest(value);
   text.assign(buffer, end);
-  // Rounding a tiny negative number must not print a minus sign in front of zero.
   if (text[0] == '-' && text.find_first_not_of("-0.") == std::string::npos) text.erase(0, 1);
   return text;
 }
@@ -41,4 +41,18 @@ std::string FormatShortest(double value) {
   auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer, value);
   if (error != std::errc()) return "nan";
   return std::string(buffer, end);
+}
+
+std::string PrintableText(const std::string& text) {
+  std::string shown = text;
+  for (char& c : shown) {
+    const unsigned char byte = static_cast<unsigned char>(c);
+    if (byte < 0x20 || byte == 0x7f) c = '?';
+  }
+  return shown;
+}
+
+size_t DisplayWidth(const std::string& text) {
+  return static_cast<size_t>(std::count_if(
+      text.begin(), text.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
 }
