@@ -41,7 +41,8 @@ TEST(CabttVideoCacheTest, DrawsEveryFrameAsTheSystemMemoryCacheDoesAndGivesTheRa
   BufferLogSink log;
   CountingCache* counted = nullptr;
   const CacheSource videoCaches{CacheKind::kVideoMemory, [&] {
-                                  auto cache = std::make_unique<CountingCache>(std::make_unique<VideoMemoryCache>(nv, log));
+                                  auto cache =
+                                      std::make_unique<CountingCache>(std::make_unique<VideoMemoryCache>(nv, log));
                                   counted = cache.get();
                                   return std::unique_ptr<GeometryCache>(std::move(cache));
                                 }};

@@ -1,10 +1,11 @@
 // Which cache a drawing method gets, and the counted storage underneath every cache.
+#include "cache/cache_kinds.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <memory>
 
-#include "cache/cache_kinds.h"
 #include "cache/cache_storage.h"
 #include "cache/system_memory_cache.h"
 #include "cache/video_memory_cache.h"
@@ -42,6 +43,10 @@ TEST(CacheStorageTest, CountsWhatIsHeldAndNullAlwaysMeansRefused) {
   EXPECT_EQ(storage.InUse(), 2);
   EXPECT_EQ(storage.Allocate(16), nullptr);
   EXPECT_EQ(storage.InUse(), 2) << "a refusal holds nothing";
+  const Failure outOfMemory = OutOfCacheMemory();  // what a cache's BeginBlock then returns
+  EXPECT_EQ(outOfMemory.message, "Out of memory for a cache block\n");
+  EXPECT_EQ(outOfMemory.channel, Channel::kLogAndConsole);
+  EXPECT_EQ(outOfMemory.exitStatus, 2);
   storage.Free(nullptr);
   storage.Free(empty);
   storage.Free(block);

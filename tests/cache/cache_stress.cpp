@@ -21,19 +21,32 @@ bool SameFailure(const Failure& a, const Failure& b) {
 
 }  // namespace
 
+// The texel of a cell: red, with the cell's column and row in green and blue.
+std::array<GLubyte, 4> CellColour(int cell) {
+  return {255, static_cast<GLubyte>(8 * (cell % kCellColumns)), static_cast<GLubyte>(64 * (cell / kCellColumns)), 255};
+}
+
 void UseCellPicture() {
+  static GLuint texture = 0;  // one context serves the test process
+  if (texture == 0) glGenTextures(1, &texture);
+  std::array<GLubyte, 4 * kCells> texels{};
+  for (int cell = 0; cell < kCells; ++cell) std::copy_n(CellColour(cell).begin(), 4, &texels[4 * cell]);
+  glBindTexture(GL_TEXTURE_2D, texture);
+  glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, kCellColumns, kCellRows, 0, GL_RGBA, GL_UNSIGNED_BYTE, texels.data());
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+  glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
+  glEnable(GL_TEXTURE_2D);
+  for (GLenum capability : {GL_DEPTH_TEST, GL_CULL_FACE, GL_LIGHTING, GL_BLEND, GL_FOG}) glDisable(capability);
+  glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
   glViewport(0, 0, kCellColumns, kCellRows);
   glScissor(0, 0, kCellColumns, kCellRows);
   glEnable(GL_SCISSOR_TEST);
   glMatrixMode(GL_PROJECTION);
   glLoadIdentity();
-  glOrtho(0.0, kCellColumns, 0.0, kCellRows, -1.0, 1.0);
+  glOrtho(0.0, 1.0, 0.0, 1.0, -1.0, 1.0);
   glMatrixMode(GL_MODELVIEW);
   glLoadIdentity();
-  for (GLenum capability : {GL_TEXTURE_2D, GL_DEPTH_TEST, GL_CULL_FACE, GL_LIGHTING, GL_BLEND, GL_FOG})
-    glDisable(capability);
-  glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
-  glColor3f(1.0f, 1.0f, 1.0f);
   glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
 }
 
@@ -42,12 +55,12 @@ void ClearCells() { glClear(GL_COLOR_BUFFER_BIT); }
 void WriteCellBlock(CacheVertex* vertices, uint16_t* indices, int blockVertices, int cell, int second, int third,
                     int indexCount) {
   const int last = blockVertices - 1;
-  const float x = static_cast<float>(cell % kCellColumns);
-  const float y = static_cast<float>(cell / kCellColumns);
-  vertices[0] = {x, y, 0.0f};
-  vertices[second] = {x + 1.0f, y, 0.0f};
-  vertices[third] = {x + 1.0f, y + 1.0f, 0.0f};
-  vertices[last] = {x, y + 1.0f, 0.0f};
+  const float x0 = static_cast<float>(cell % kCellColumns) / kCellColumns, x1 = x0 + 1.0f / kCellColumns;
+  const float y0 = static_cast<float>(cell / kCellColumns) / kCellRows, y1 = y0 + 1.0f / kCellRows;
+  vertices[0] = {x0, y0, 0.0f};
+  vertices[second] = {x1, y0, 0.0f};
+  vertices[third] = {x1, y1, 0.0f};
+  vertices[last] = {x0, y1, 0.0f};
   for (int i = 0; i + 6 < indexCount; ++i) indices[i] = 0;  // degenerate: nothing to see
   if (indexCount == 0) return;
   const int quad[6] = {0, second, third, 0, third, last};
@@ -58,10 +71,12 @@ void WriteCellBlock(CacheVertex* vertices, uint16_t* indices, int blockVertices,
   std::array<GLubyte, 4 * kCells> pixels{};
   glReadPixels(0, 0, kCellColumns, kCellRows, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
   for (int i = 0; i < kCells; ++i) {
-    const bool lit = pixels[4 * i] > 128;
-    if (lit != (drawn && i == cell))
-      return ::testing::AssertionFailure() << "cell " << i << (lit ? " is lit" : " is dark") << " after drawing the block of cell "
-                                           << cell << (drawn ? "" : " (which draws nothing)");
+    const std::array<GLubyte, 4> expected = drawn && i == cell ? CellColour(i) : std::array<GLubyte, 4>{0, 0, 0, 255};
+    if (!std::equal(expected.begin(), expected.begin() + 3, &pixels[4 * i]))
+      return ::testing::AssertionFailure()
+             << "cell " << i << " shows " << int{pixels[4 * i]} << "," << int{pixels[4 * i + 1]} << ","
+             << int{pixels[4 * i + 2]} << " after drawing the block of cell " << cell
+             << (drawn ? "" : " (which draws nothing)");
   }
   return ::testing::AssertionSuccess();
 }
@@ -123,7 +138,7 @@ void CacheStress::Release(BlockHandle handle) {
   lastAction_ = Action::kBuild;
   lastBlock_ = kNoBlock;
   ClearCells();
-  if (std::uniform_int_distribution<int>(0, 19)(random_) == 0)
+  if (refuseAtRandom && std::uniform_int_distribution<int>(0, 19)(random_) == 0)
     allocator_.RefuseOneAfter(std::uniform_int_distribution<int>(0, 2)(random_));
   const long storageBefore = cache_.StorageInUse();
   const long refusalsBefore = allocator_.refusals;
@@ -137,8 +152,8 @@ void CacheStress::Release(BlockHandle handle) {
     if (!SameFailure(begun.failure(), OutOfCacheMemory()))
       return ::testing::AssertionFailure() << "a refused allocation failed with " << begun.failure().message;
     if (cache_.StorageInUse() != storageBefore)
-      return ::testing::AssertionFailure() << "a failed BeginBlock kept " << cache_.StorageInUse() - storageBefore
-                                           << " allocations";
+      return ::testing::AssertionFailure()
+             << "a failed BeginBlock kept " << cache_.StorageInUse() - storageBefore << " allocations";
     return ::testing::AssertionSuccess();
   }
   if (refused) return ::testing::AssertionFailure() << "BeginBlock went on past a refused allocation";

@@ -11,11 +11,12 @@
 #include "cache_test_fixture.h"
 
 // Random calls on a cache in its calling order, every draw checked on the screen. Each block
-// covers one cell of a tiny picture of kCellColumns x kCellRows pixels: its four corners are the
-// block's first and last vertices and two between them, and the two triangles of the cell are
-// its last six indices (degenerate triangles come before them). So a draw that shows another
-// cell, or nothing, means the block's vertices or indices were lost, moved or overwritten, or its
-// handle names another block.
+// covers one cell of a tiny picture of kCellColumns x kCellRows pixels, textured with one texel per
+// cell: its corners are the block's first and last vertices and two between them, and the two
+// triangles of the cell are its last six indices (degenerate ones come before them). So a draw
+// that shows another cell, or nothing, or another colour means the block's vertices or indices
+// were lost, moved or overwritten, its handle names another block, or the texture coordinates
+// were not read from each vertex's x and y.
 
 constexpr int kCellColumns = 32;
 constexpr int kCellRows = 4;
@@ -68,6 +69,8 @@ class CacheStress {
   std::mt19937& random() { return random_; }
   // Called right before every draw (EndBlock or DrawBlock).
   std::function<void()> beforeDraw;
+  // Whether Build has the allocator refuse now and then (else the test's script stands).
+  bool refuseAtRandom = true;
 
  private:
   BlockHandle PickLive();
@@ -84,8 +87,8 @@ class CacheStress {
   BlockHandle lastBlock_ = kNoBlock;
 };
 
-// Puts the GL into the picture's state: one pixel per cell, white on black, nothing but the
-// geometry deciding what is lit (the fixture restores the state).
+// Puts the GL into the picture's state: one pixel per cell over the unit square, the texture
+// replacing the colour, nothing else deciding what is lit (the fixture restores the state).
 void UseCellPicture();
 void ClearCells();
 // A block covering the cell with its corners at vertices 0, second, third and blockVertices - 1,

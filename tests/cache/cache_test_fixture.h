@@ -1,5 +1,8 @@
 #pragma once
+#include <GL/gl.h>
+
 #include <cstddef>
+#include <cstdlib>
 
 #include "app/platform/log_sink.h"
 #include "cache/cache_storage.h"
@@ -11,7 +14,13 @@ class ScriptedAllocator {
  public:
   // An allocator that follows this script (which must outlive the cache that uses it).
   CacheStorage::Allocator Make() {
-    return [this](size_t bytes) { return Allocate(bytes); };
+    return [this](size_t bytes) -> void* {
+      const bool refuse = refuseAfter_ == kAlways || refuseAfter_ == 0;
+      if (refuseAfter_ >= 0) --refuseAfter_;  // a single refusal is used up
+      if (!refuse) return std::malloc(bytes);
+      ++refusals;
+      return nullptr;
+    };
   }
   void GrantAll() { refuseAfter_ = kNever; }
   void RefuseAll() { refuseAfter_ = kAlways; }
@@ -23,9 +32,6 @@ class ScriptedAllocator {
  private:
   static constexpr int kNever = -1;
   static constexpr int kAlways = -2;
-
-  void* Allocate(size_t bytes);
-
   int refuseAfter_ = kNever;
 };
 
@@ -40,8 +46,17 @@ struct CacheEnvironment {
 // NV double saw a call a driver would reject or the GL reports an error.
 class CacheGLTest : public GLTest {
  protected:
-  void SetUp() override;
-  void TearDown() override;
+  void SetUp() override {
+    GLTest::SetUp();
+    glPushAttrib(GL_ALL_ATTRIB_BITS);
+    glPushClientAttrib(GL_CLIENT_ALL_ATTRIB_BITS);
+  }
+  void TearDown() override {
+    EXPECT_EQ(env.nv.misuses, 0) << "the cache used the NV entry points wrongly";
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+    glPopClientAttrib();
+    glPopAttrib();
+  }
 
   CacheEnvironment env;
 };

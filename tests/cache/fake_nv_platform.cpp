@@ -1,6 +1,5 @@
 #include "fake_nv_platform.h"
 
-#include <algorithm>
 #include <cstdlib>
 
 #ifndef GL_ALL_COMPLETED_NV
@@ -8,59 +7,27 @@
 #endif
 
 FakeNvPlatform::~FakeNvPlatform() {
-  for (auto& grant : granted) std::free(grant.first);
+  for (void* memory : granted) std::free(memory);
 }
 
-void FakeNvPlatform::RefuseAbove(GLsizei largestGranted) {
-  rule = GrantRule::kUpToSize;
-  largestGrant = largestGranted;
-}
-
-bool FakeNvPlatform::Grants(GLsizei size, GLfloat priority) const {
-  switch (rule) {
-    case GrantRule::kEverything:
-      return true;
-    case GrantRule::kUpToSize:
-      return size <= largestGrant;
-    case GrantRule::kAgpOnly:
-      return priority < 1.0f;
-    case GrantRule::kNothing:
-      return false;
-  }
-  return false;
-}
-
-void* FakeNvPlatform::AllocateMemory(GLsizei size, GLfloat readFrequency, GLfloat writeFrequency,
-                                     GLfloat priority) {
-  const bool grant = size > 0 && Grants(size, priority);
+void* FakeNvPlatform::AllocateMemory(GLsizei size, GLfloat readFrequency, GLfloat writeFrequency, GLfloat priority) {
+  const bool grant = size > 0 && grants(size, priority);
   allocations.push_back({size, readFrequency, writeFrequency, priority, grant});
-  if (!grant) return nullptr;
-  void* memory = std::malloc(static_cast<size_t>(size));
-  if (memory != nullptr) granted.emplace_back(memory, static_cast<size_t>(size));
+  void* memory = grant ? std::malloc(static_cast<size_t>(size)) : nullptr;
+  if (memory != nullptr) granted.insert(memory);
   return memory;
 }
 
 void FakeNvPlatform::FreeMemory(void* pointer) {
-  auto found = std::find_if(granted.begin(), granted.end(), [&](const auto& g) { return g.first == pointer; });
-  if (found == granted.end()) {
+  if (granted.erase(pointer) == 0) {
     ++misuses;
     return;
   }
-  std::free(found->first);
-  granted.erase(found);
-}
-
-size_t FakeNvPlatform::GrantedBytes(const void* pointer) const {
-  for (const auto& grant : granted)
-    if (grant.first == pointer) return grant.second;
-  return 0;
+  std::free(pointer);
 }
 
 void FakeNvPlatform::GenFences(GLsizei count, GLuint* fences) {
-  for (GLsizei i = 0; i < count; ++i) {
-    fences[i] = ++fencesGenerated;
-    liveFences.insert(fences[i]);
-  }
+  for (GLsizei i = 0; i < count; ++i) liveFences.insert(fences[i] = ++fencesGenerated);
 }
 
 void FakeNvPlatform::SetFence(GLuint fence, GLenum condition) {
@@ -71,13 +38,6 @@ void FakeNvPlatform::SetFence(GLuint fence, GLenum condition) {
   }
   settledFences.insert(fence);
   lastFenceSet = std::max(lastFenceSet, fence);
-}
-
-void FakeNvPlatform::CompleteFencesThrough(GLuint fence) { completedThrough = std::max(completedThrough, fence); }
-
-bool FakeNvPlatform::FenceComplete(GLuint fence) const {
-  if (fence <= completedThrough) return true;
-  return fenceLag != kNever && fence + static_cast<GLuint>(fenceLag) <= lastFenceSet;
 }
 
 GLboolean FakeNvPlatform::TestFence(GLuint fence) {

@@ -1,24 +1,22 @@
 #pragma once
 #include <GL/gl.h>
 
-#include <cstddef>
+#include <algorithm>
+#include <functional>
 #include <set>
-#include <utility>
 #include <vector>
 
 #include "app/platform/nv_platform.h"
 
 // A stand-in for the NV driver entry points. Its allocator hands out ordinary heap memory (which
-// Mesa then reads as client arrays) under a scripted grant rule; its fences complete when the
-// test says so; it records every call. Fence names are 1, 2, 3, ... in the order generated, and
-// fences complete in the order they were set, as on the GPU.
+// Mesa then reads as client arrays) when the grant rule says so; its fences complete when the test
+// says so; it records every call. Fence names are 1, 2, 3, ... in the order generated, and fences
+// complete in the order they were set, as on the GPU.
 class FakeNvPlatform final : public NvPlatform {
  public:
   struct AllocationRequest {
     GLsizei size;
-    GLfloat readFrequency;
-    GLfloat writeFrequency;
-    GLfloat priority;
+    GLfloat readFrequency, writeFrequency, priority;
     bool granted;
   };
   struct RangeCall {
@@ -31,21 +29,22 @@ class FakeNvPlatform final : public NvPlatform {
   FakeNvPlatform(const FakeNvPlatform&) = delete;
   FakeNvPlatform& operator=(const FakeNvPlatform&) = delete;
 
-  // Grant rules (the first is the initial one).
-  void GrantEverything() { rule = GrantRule::kEverything; }
-  void RefuseAbove(GLsizei largestGranted);
-  void RefuseVideoMemory() { rule = GrantRule::kAgpOnly; }  // priority 1.0 refused, lower granted
-  void RefuseEverything() { rule = GrantRule::kNothing; }
+  // Which requests are granted (all, to begin with).
+  std::function<bool(GLsizei size, GLfloat priority)> grants = [](GLsizei, GLfloat) { return true; };
+  void RefuseAbove(GLsizei largest) {
+    grants = [largest](GLsizei size, GLfloat) { return size <= largest; };
+  }
 
-  // Fence completion (at once is the initial rule).
-  void CompleteFencesAtOnce() { fenceLag = 0; }
-  void HoldFences() { fenceLag = kNever; }       // only CompleteFencesThrough or a wait completes
-  void SetFenceLag(int lag) { fenceLag = lag; }  // done once `lag` later fences are set
-  void CompleteFencesThrough(GLuint fence);      // fences 1..fence are done
-  bool FenceComplete(GLuint fence) const;
+  // Fence completion: at once (to begin with), only when waited for or completed by the test, or
+  // once `lag` later fences are set.
+  void HoldFences() { fenceLag = kNever; }
+  void SetFenceLag(int lag) { fenceLag = lag; }
+  void CompleteFencesThrough(GLuint fence) { completedThrough = std::max(completedThrough, fence); }
+  bool FenceComplete(GLuint fence) const {
+    return fence <= completedThrough || (fenceLag != kNever && fence + static_cast<GLuint>(fenceLag) <= lastFenceSet);
+  }
 
   int OutstandingGrants() const { return static_cast<int>(granted.size()); }
-  size_t GrantedBytes(const void* pointer) const;
 
   void* AllocateMemory(GLsizei size, GLfloat readFrequency, GLfloat writeFrequency, GLfloat priority) override;
   void FreeMemory(void* pointer) override;
@@ -61,27 +60,19 @@ class FakeNvPlatform final : public NvPlatform {
   std::vector<AllocationRequest> allocations;
   std::vector<RangeCall> rangeCalls;
   std::vector<bool> rangeEnables;
-  std::vector<GLuint> fencesSet;
-  std::vector<GLuint> fencesFinished;
-  std::vector<GLuint> fencesDeleted;
+  std::vector<GLuint> fencesSet, fencesFinished, fencesDeleted;
   // Calls that a driver would reject: freeing memory it never granted, setting a fence with
   // another condition, using a fence name that is unknown, unset or already deleted.
   int misuses = 0;
 
  private:
-  enum class GrantRule { kEverything, kUpToSize, kAgpOnly, kNothing };
   static constexpr int kNever = -1;
 
-  bool Grants(GLsizei size, GLfloat priority) const;
   bool FenceUsable(GLuint fence) const { return liveFences.count(fence) != 0 && settledFences.count(fence) != 0; }
 
-  GrantRule rule = GrantRule::kEverything;
-  GLsizei largestGrant = 0;
   int fenceLag = 0;
-  GLuint fencesGenerated = 0;
-  GLuint lastFenceSet = 0;
-  GLuint completedThrough = 0;
+  GLuint fencesGenerated = 0, lastFenceSet = 0, completedThrough = 0;
   std::set<GLuint> liveFences;     // generated, not deleted
   std::set<GLuint> settledFences;  // set at least once
-  std::vector<std::pair<void*, size_t>> granted;
+  std::set<void*> granted;
 };
