@@ -97,7 +97,8 @@ TEST_F(VideoMemoryFenceTest, RandomCallsNeverHandOutASlotBeforeTheFenceOfItsLate
       if (stress.lastAction() == CacheStress::Action::kBuild) {
         auto previous = lastDrawFence.find(block);
         if (previous != lastDrawFence.end()) {
-          ASSERT_TRUE(env.nv.FenceComplete(previous->second)) << "slot " << block << " reused too early";
+          ASSERT_TRUE(env.nv.FenceComplete(previous->second))
+              << "slot " << block << " reused before fence " << previous->second << ", step " << step;
         }
       }
       if (stress.lastAction() == CacheStress::Action::kBuild || stress.lastAction() == CacheStress::Action::kRedraw)
