@@ -75,25 +75,25 @@ void CompleteSomeFences(CacheEnvironment& env, std::mt19937& random) {
     env.nv.CompleteFencesThrough(std::uniform_int_distribution<GLuint>(1, env.nv.fencesSet.back())(random));
 }
 
-// Every implementation, one line each.
+std::unique_ptr<GeometryCache> MakeSystemMemory(CacheEnvironment& env) {
+  return std::make_unique<SystemMemoryCache>(env.allocator.Make());
+}
+
+std::unique_ptr<GeometryCache> MakeVideoMemory(CacheEnvironment& env) {
+  env.nv.RefuseAbove(kSharedVideoRange);
+  env.nv.HoldFences();
+  return std::make_unique<VideoMemoryCache>(env.nv, env.log, env.allocator.Make());
+}
+
+std::unique_ptr<GeometryCache> MakeCountingSystemMemory(CacheEnvironment& env) {
+  return std::make_unique<CountingCache>(MakeSystemMemory(env));
+}
+
+// Every implementation: one more is one more line ({} for a hook it does without).
 const CacheUnderTest kCachesUnderTest[] = {
-    {"SystemMemory",
-     [](CacheEnvironment& env) { return std::make_unique<SystemMemoryCache>(env.allocator.Make()); },
-     SystemMemoryBookkeeping,
-     {}},
-    {"VideoMemory",
-     [](CacheEnvironment& env) {
-       env.nv.RefuseAbove(kSharedVideoRange);
-       env.nv.HoldFences();
-       return std::make_unique<VideoMemoryCache>(env.nv, env.log, env.allocator.Make());
-     },
-     VideoMemoryBookkeeping, CompleteSomeFences},
-    {"CountingSystemMemory",
-     [](CacheEnvironment& env) {
-       return std::make_unique<CountingCache>(std::make_unique<SystemMemoryCache>(env.allocator.Make()));
-     },
-     CountingBookkeeping,
-     {}},
+    {"SystemMemory", MakeSystemMemory, SystemMemoryBookkeeping, {}},
+    {"VideoMemory", MakeVideoMemory, VideoMemoryBookkeeping, CompleteSomeFences},
+    {"CountingSystemMemory", MakeCountingSystemMemory, CountingBookkeeping, {}},
 };
 
 void PrintTo(const CacheUnderTest& cache, std::ostream* out) { *out << cache.name; }
