@@ -19,12 +19,12 @@ bool SameFailure(const Failure& a, const Failure& b) {
          a.quitOrderly == b.quitOrderly;
 }
 
-}  // namespace
-
 // The texel of a cell: red, with the cell's column and row in green and blue.
 std::array<GLubyte, 4> CellColour(int cell) {
   return {255, static_cast<GLubyte>(8 * (cell % kCellColumns)), static_cast<GLubyte>(64 * (cell / kCellColumns)), 255};
 }
+
+}  // namespace
 
 void UseCellPicture() {
   static GLuint texture = 0;  // one context serves the test process
