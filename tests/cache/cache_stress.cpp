@@ -24,11 +24,7 @@ std::array<GLubyte, 4> CellColour(int cell) {
   return {255, static_cast<GLubyte>(8 * (cell % kCellColumns)), static_cast<GLubyte>(64 * (cell / kCellColumns)), 255};
 }
 
-}  // namespace
-
-void UseCellPicture() {
-  static GLuint texture = 0;  // one context serves the test process
-  if (texture == 0) glGenTextures(1, &texture);
+void UseCellPicture(GLuint texture) {
   std::array<GLubyte, 4 * kCells> texels{};
   for (int cell = 0; cell < kCells; ++cell) std::copy_n(CellColour(cell).begin(), 4, &texels[4 * cell]);
   glBindTexture(GL_TEXTURE_2D, texture);
@@ -81,6 +77,8 @@ void WriteCellBlock(CacheVertex* vertices, uint16_t* indices, int blockVertices,
   return ::testing::AssertionSuccess();
 }
 
+}  // namespace
+
 std::set<BlockHandle> CacheHistory::LiveHandles() const {
   std::set<BlockHandle> handles;
   for (const auto& entry : live) handles.insert(entry.first);
@@ -91,12 +89,17 @@ CacheStress::CacheStress(GeometryCache& cache, ScriptedAllocator& allocator, uin
                          std::function<void(std::mt19937&)> idle)
     : cache_(cache), allocator_(allocator), random_(seed), idle_(std::move(idle)) {}
 
+CacheStress::~CacheStress() {
+  if (texture_ != 0) glDeleteTextures(1, &texture_);
+}
+
 Status CacheStress::Start(int blockVertices, int maxIndices) {
   blockVertices_ = blockVertices;
   maxIndices_ = maxIndices;
   history_.live.clear();
   history_.peakLive = 0;
-  UseCellPicture();
+  if (texture_ == 0) glGenTextures(1, &texture_);
+  UseCellPicture(texture_);
   return cache_.Init(blockVertices, maxIndices);
 }
 

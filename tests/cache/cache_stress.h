@@ -1,4 +1,5 @@
 #pragma once
+#include <GL/gl.h>
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -46,9 +47,13 @@ class CacheStress {
   // idle moves the cache's world along when no call is made (fences complete, say); may be empty.
   CacheStress(GeometryCache& cache, ScriptedAllocator& allocator, uint32_t seed,
               std::function<void(std::mt19937&)> idle = {});
+  ~CacheStress();
+  CacheStress(const CacheStress&) = delete;
+  CacheStress& operator=(const CacheStress&) = delete;
 
-  // Init, with the picture's GL state (restored by the fixture). Blocks need at least 4 vertices
-  // and 6 indices.
+  // Init, with the picture's GL state (restored by the fixture): one pixel per cell over the unit
+  // square, the texture replacing the colour, nothing else deciding what is lit. Blocks need at
+  // least 4 vertices and 6 indices.
   Status Start(int blockVertices, int maxIndices);
   // One random call, or none (idle); allocations are refused now and then. Fails when a draw
   // shows the wrong picture, EndBlock hands out a live handle, or a BeginBlock that an allocator
@@ -85,15 +90,5 @@ class CacheStress {
   CacheHistory history_;
   Action lastAction_ = Action::kIdle;
   BlockHandle lastBlock_ = kNoBlock;
+  GLuint texture_ = 0;
 };
-
-// Puts the GL into the picture's state: one pixel per cell over the unit square, the texture
-// replacing the colour, nothing else deciding what is lit (the fixture restores the state).
-void UseCellPicture();
-void ClearCells();
-// A block covering the cell with its corners at vertices 0, second, third and blockVertices - 1,
-// drawn by the last six of indexCount indices (none, or 6 and more by threes).
-void WriteCellBlock(CacheVertex* vertices, uint16_t* indices, int blockVertices, int cell, int second, int third,
-                    int indexCount);
-// Whether exactly that cell is lit since the last clear (none when the block draws nothing).
-::testing::AssertionResult ShowsOnly(int cell, bool drawn);
