@@ -1,6 +1,8 @@
 #pragma once
 #include <cstddef>
 #include <cstdlib>
+#include <functional>
+#include <utility>
 
 #include "app/platform/failure.h"
 
@@ -8,10 +10,11 @@
 // allocator that tests can replace. A refused allocation comes back null.
 class CacheStorage {
  public:
-  // Must hand out memory that free() accepts.
-  using Allocator = void* (*)(size_t bytes);
+  // Must hand out memory that free() accepts. A function object, so that a test's allocator can
+  // keep its own script (refuse from the n-th request on, say).
+  using Allocator = std::function<void*(size_t bytes)>;
 
-  explicit CacheStorage(Allocator allocate = std::malloc) : allocate_(allocate) {}
+  explicit CacheStorage(Allocator allocate = std::malloc) : allocate_(std::move(allocate)) {}
 
   void* Allocate(size_t bytes);
   void Free(void* storage);

@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <utility>
 
 #include "cache/cache_storage.h"
 #include "cache/geometry_cache.h"
@@ -19,7 +20,7 @@ struct StoredBlock {
 // first, for the next block.
 class SystemMemoryCache final : public GeometryCache {
  public:
-  explicit SystemMemoryCache(CacheStorage::Allocator allocate = std::malloc) : storage(allocate) {}
+  explicit SystemMemoryCache(CacheStorage::Allocator allocate = std::malloc) : storage(std::move(allocate)) {}
   ~SystemMemoryCache() override { Shutdown(); }
   SystemMemoryCache(const SystemMemoryCache&) = delete;
   SystemMemoryCache& operator=(const SystemMemoryCache&) = delete;

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <utility>
 #include <vector>
 
 #include "app/platform/log_sink.h"
@@ -37,7 +38,7 @@ struct FenceInterval {
 class VideoMemoryCache final : public GeometryCache {
  public:
   VideoMemoryCache(NvPlatform& nv, LogSink& log, CacheStorage::Allocator allocate = std::malloc)
-      : nv(nv), log(log), storage(allocate) {}
+      : nv(nv), log(log), storage(std::move(allocate)) {}
   ~VideoMemoryCache() override;
   VideoMemoryCache(const VideoMemoryCache&) = delete;
   VideoMemoryCache& operator=(const VideoMemoryCache&) = delete;
