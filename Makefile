@@ -75,8 +75,8 @@ fuzz-regress: fuzz-build
 SOAK_FRAMES ?= 100000
 soak: deps
 	cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) $(CMAKE_FLAGS)
-	cmake --build $(BUILD_DIR) -j $(JOBS) --target gl_tests
-	cd $(BUILD_DIR) && QUORVANE_SOAK_FRAMES=$(SOAK_FRAMES) ./tests/gl_tests --gtest_filter='SoakTest.*'
+	cmake --build $(BUILD_DIR) -j $(JOBS) --target soak_tests
+	cd $(BUILD_DIR) && QUORVANE_SOAK_FRAMES=$(SOAK_FRAMES) ./tests/soak_tests
 
 # Every drawing method over the same computed flight on the default terrain, offscreen: the
 # table on the terminal, every frame in build/bench.csv, the plot in build/bench.svg.

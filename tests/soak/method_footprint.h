@@ -1,5 +1,6 @@
 #pragma once
 #include <cstddef>
+#include <ostream>
 #include <string>
 
 #include "cabtt/cabtt_tree.h"
@@ -24,6 +25,9 @@ struct MethodFootprint {
 
 MethodFootprint TakeMethodFootprint(const RoamTree& roam, const CabttTree& cabtt);
 std::string Describe(const MethodFootprint& footprint);
+inline std::ostream& operator<<(std::ostream& out, const MethodFootprint& footprint) {
+  return out << Describe(footprint);
+}
 
 // Storage the ROAM queues keep for their entries across activations: it only ever grows, so it
 // must stop growing once a flight has been flown once.
