@@ -102,9 +102,6 @@ class SoakTest : public GLTest {
   bool Chance(double p) { return std::bernoulli_distribution(p)(rng_); }
   int Between(int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng_); }
 
-  DrawMethod* Object(Method method) {
-    return method == kRoam ? static_cast<DrawMethod*>(&scene_->roam()) : &scene_->cabtt();
-  }
   MethodFootprint Footprint() { return TakeMethodFootprint(scene_->roam().tree(), scene_->cabtt().tree()); }
   long LiveBlocks() { return static_cast<long>(scene_->cache()->blocksBuilt - scene_->cache()->blocksReleased); }
 
@@ -126,7 +123,7 @@ class SoakTest : public GLTest {
     // The methods' messages would pile up in the scene's log over a long soak.
     scene_->log().log.clear();
     scene_->log().console.clear();
-    scene_->Use(Object(method));
+    scene_->Use(method == kRoam ? static_cast<DrawMethod*>(&scene_->roam()) : &scene_->cabtt());
     ++figures_[method].activations;
   }
 
