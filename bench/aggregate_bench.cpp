@@ -1,39 +1,65 @@
-// Aggregation builders on a generated 1025 x 1025 rough terrain with its computed metric.
+// Aggregation builders on the generated default terrain (1025 x 1025) with its computed metric.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
+#include <cstdlib>
+#include <memory>
 #include <vector>
 
-#include "aggregate/adaptive_builder.h"
-#include "aggregate/block_output.h"
-#include "aggregate/uniform_builder.h"
-#include "support/aggregate_triangle_walk.h"
-#include "support/test_terrain.h"
+#include "aggregate/aggregation_builder.h"
+#include "bench_terrain.h"
 
 namespace {
 
-void EnsureTerrain1025() {
-  static bool ready = false;
-  if (ready) return;
-  InstallRoughTerrain(10, 1025);
-  ComputeErrorMetric(600.0f);
-  ready = true;
+struct AggregateCorners {
+  VertexId left;
+  VertexId right;
+  VertexId apex;
+};
+
+// Every aggregate triangle of the level that CABTT can split, from its two top triangles down.
+std::vector<AggregateCorners> SplittableTriangles(const HeightField& field, int level) {
+  const int N = field.N;
+  const int step = 1 << level;
+  std::vector<AggregateCorners> result;
+  std::vector<AggregateCorners> pending = {{field.Id(N, N), field.Id(0, 0), field.Id(N, 0)},
+                                           {field.Id(0, 0), field.Id(N, N), field.Id(0, N)}};
+  while (!pending.empty()) {
+    const AggregateCorners t = pending.back();
+    pending.pop_back();
+    result.push_back(t);
+    // Legs of at most one 2^L cell: its children would be of the finest size, never split.
+    if (std::abs(field.GridX(t.apex) - field.GridX(t.left)) <= step &&
+        std::abs(field.GridY(t.apex) - field.GridY(t.left)) <= step)
+      continue;
+    const VertexId middle = (t.left + t.right) >> 1;
+    pending.push_back({t.right, t.apex, middle});
+    pending.push_back({t.apex, t.left, middle});
+  }
+  return result;
 }
 
-AggregationBuilder* MakeBuilder(int level, bool adaptive) {
-  if (adaptive) return new AdaptiveBuilder(level);
-  return new UniformBuilder(level);
+std::unique_ptr<AggregationBuilder> MakeBuilder(int level, bool adaptive) {
+  NullLogSink quiet;
+  const Terrain& terrain = DefaultTerrain();
+  Result<std::unique_ptr<AggregationBuilder>> made =
+      AggregationBuilder::Make(level, adaptive, terrain.field, terrain.metric, quiet);
+  if (!made.ok()) return nullptr;
+  return std::move(made.value());
 }
 
-// Constructing a builder is building its error grid.
+// Making a builder is building its error grid.
 void BM_BuildErrorGrid(benchmark::State& state) {
-  EnsureTerrain1025();
+  DefaultTerrain();
   const int level = static_cast<int>(state.range(0));
   const bool adaptive = state.range(1) != 0;
   for (auto _ : state) {
-    AggregationBuilder* builder = MakeBuilder(level, adaptive);
-    benchmark::DoNotOptimize(builder->errorGrid);
-    delete builder;
+    std::unique_ptr<AggregationBuilder> builder = MakeBuilder(level, adaptive);
+    if (builder == nullptr) {
+      state.SkipWithError("no builder");
+      break;
+    }
+    benchmark::DoNotOptimize(builder->GridError(builder->GridEntries() / 2));
   }
 }
 BENCHMARK(BM_BuildErrorGrid)
@@ -44,10 +70,13 @@ BENCHMARK(BM_BuildErrorGrid)
 
 // One block as CABTT builds it: vertices, then indices, for a varying aggregate triangle.
 void BM_BuildBlock(benchmark::State& state) {
-  EnsureTerrain1025();
   const int level = static_cast<int>(state.range(0));
-  AggregationBuilder* builder = MakeBuilder(level, state.range(1) != 0);
-  const std::vector<AggregateCorners> triangles = AggregateTriangles(level, false);
+  std::unique_ptr<AggregationBuilder> builder = MakeBuilder(level, state.range(1) != 0);
+  if (builder == nullptr) {
+    state.SkipWithError("no builder");
+    return;
+  }
+  const std::vector<AggregateCorners> triangles = SplittableTriangles(DefaultTerrain().field, level);
   const int side = 1 << level;
   std::vector<CacheVertex> vertices(static_cast<size_t>((side + 1) * (side + 2) / 2));
   std::vector<uint16_t> indices(static_cast<size_t>(3 * side * side));
@@ -55,34 +84,32 @@ void BM_BuildBlock(benchmark::State& state) {
   for (auto _ : state) {
     const AggregateCorners& t = triangles[next];
     next = next + 1 == triangles.size() ? 0 : next + 1;
-    BlockVertexStart = BlockVertexCursor = vertices.data();
-    BlockIndexCursor = indices.data();
-    EmitVertices = true;
-    const int count = builder->GenerateVertices(t.left, t.right, t.apex);
-    builder->GenerateIndices();
-    EmitVertices = false;
+    BlockOutput out{vertices.data(), vertices.data(), indices.data()};
+    const int count = builder->GenerateVertices(t.left, t.right, t.apex, out);
+    builder->GenerateIndices(out);
     benchmark::DoNotOptimize(count);
     benchmark::ClobberMemory();
   }
-  ResetBlockOutput();
-  delete builder;
 }
 BENCHMARK(BM_BuildBlock)->ArgsProduct({{4}, {0, 1}})->ArgNames({"level", "adaptive"});
 
 // Not a timing: how the adaptive error of an aggregate triangle compares with the uniform
 // error of the same triangle, over every splittable triangle of the level.
 void BM_AdaptiveToUniformErrorRatio(benchmark::State& state) {
-  EnsureTerrain1025();
   const int level = static_cast<int>(state.range(0));
   double sum = 0.0, largest = 0.0, smallest = 1e30;
   int compared = 0, adaptiveLower = 0;
   for (auto _ : state) {
-    AdaptiveBuilder adaptive(level);
-    UniformBuilder uniform(level);
-    for (const AggregateCorners& t : AggregateTriangles(level, false)) {
-      const double u = uniform.AggregateError(t.left, t.right, t.apex);
+    std::unique_ptr<AggregationBuilder> adaptive = MakeBuilder(level, true);
+    std::unique_ptr<AggregationBuilder> uniform = MakeBuilder(level, false);
+    if (adaptive == nullptr || uniform == nullptr) {
+      state.SkipWithError("no builder");
+      break;
+    }
+    for (const AggregateCorners& t : SplittableTriangles(DefaultTerrain().field, level)) {
+      const double u = uniform->AggregateError(t.left, t.right, t.apex);
       if (u <= 0.0) continue;
-      const double ratio = adaptive.AggregateError(t.left, t.right, t.apex) / u;
+      const double ratio = adaptive->AggregateError(t.left, t.right, t.apex) / u;
       sum += ratio;
       largest = std::max(largest, ratio);
       smallest = std::min(smallest, ratio);

@@ -1,80 +1,96 @@
-// CABTT over a fixed flight on a generated 1025 x 1025 terrain, per aggregation level:
-// refinement alone, and whole frames (refinement and drawing into a recording cache that
-// draws nothing). The errors and tessellations come from the nested fake builder, so the
-// triangle counts of non-finest blocks are stand-ins, not those of the real builders.
+// CABTT over one lap of a fixed flight on the generated default terrain, per aggregation level
+// with the adaptive builder: refinement alone, and whole frames (refinement and drawing, blocks
+// built into a cache that keeps nothing).
 #include <benchmark/benchmark.h>
 
-#include <cmath>
-#include <cstdio>
+#include <memory>
 
-#include "app/camera.h"
-#include "app/frame_loop.h"
-#include "app/view_wedge.h"
-#include "cabtt/cabtt_refine.h"
-#include "cabtt/cabtt_state.h"
+#include "bench_terrain.h"
+#include "cabtt/cabtt_draw.h"
+#include "cabtt/cabtt_method.h"
 #include "cabtt/cabtt_tree.h"
-#include "headless/redirected_stdout.h"
-#include "support/cabtt_fakes.h"
+#include "cache/counting_cache.h"
+#include "circle_flight.h"
+#include "discard_cache.h"
 
 namespace {
 
-constexpr int kGridExponent = 10;
 constexpr int kFlightFrames = 720;  // one lap
+constexpr float kRadius = 0.3f;
+constexpr float kClearance = 0.02f;
+constexpr int kStartCullingLevel = 14;
 
-// The eye circles the centre of the terrain at a small height, looking along its path.
-void PlaceCamera(int frame) {
-  const float angle = 2.0f * 3.14159265f * static_cast<float>(frame % kFlightFrames) / kFlightFrames;
-  const float x = 0.5f + 0.3f * std::cos(angle), y = 0.5f + 0.3f * std::sin(angle);
-  const float heading = angle + 1.5707963f;
-  Cameras[0].eye = {x, y, SampleHeight(x, y) + 0.02f};
-  Cameras[0].centre = {x + 0.8f * std::cos(heading), y + 0.8f * std::sin(heading), Cameras[0].eye.z};
-  ComputeViewWedge();
-}
-
-struct BenchWorld {
-  explicit BenchWorld(int level) {
-    cache = InstallCabttTestWorld(kGridExponent);
-    AggregationLevel = level;
-    InstallFakeBuilder(level, true);
-    PlaceCamera(0);
-    // The activation's help text would clutter the benchmark table.
-    Quietly(ActivateCabtt);
+// A CABTT tree started at the flight's first eye, with its builder and a counted cache.
+class CabttBenchSession {
+ public:
+  CabttBenchSession(benchmark::State& state, int level)
+      : terrain(DefaultTerrain()),
+        flight(terrain.field, kRadius, 2.0f * 3.14159265f / kFlightFrames, kClearance, kStartCullingLevel),
+        cache(std::make_unique<DiscardCache>()),
+        tree(counters, terrain.field) {
+    NullLogSink quiet;
+    Result<std::unique_ptr<AggregationBuilder>> made =
+        AggregationBuilder::Make(level, true, terrain.field, terrain.metric, quiet);
+    if (!made.ok()) {
+      state.SkipWithError(made.failure().message.c_str());
+      return;
+    }
+    builder = std::move(made.value());
+    tree.policy.Use(level, builder.get(), &cache);
+    const int side = 1 << level;
+    Status started = cache.Init(LevelBlockVertices(level), 3 * side * side);
+    if (started.ok()) started = tree.Start(terrain.field, flight.Next().eye);
+    if (!started.ok()) state.SkipWithError(started.failure().message.c_str());
   }
-  ~BenchWorld() { RemoveCabttTestWorld(); }
-  RecordingGeometryCache* cache;
+  ~CabttBenchSession() {
+    tree.Stop();
+    cache.Shutdown();
+  }
+
+  const Terrain& terrain;
+  CircleFlight flight;
+  MethodCounters counters;
+  FrameStats stats;
+  std::unique_ptr<AggregationBuilder> builder;
+  CountingCache cache;
+  CabttTree tree;  // after the cache: its leaves give their blocks back to it
+  CabttDrawer drawer;
 };
 
-void Report(benchmark::State& state, const RecordingGeometryCache& cache) {
+void Report(benchmark::State& state, const CabttBenchSession& session) {
   const auto perFrame = [](double v) { return benchmark::Counter(v, benchmark::Counter::kAvgIterations); };
-  state.counters["splits"] = perFrame(CabttCounters.splits);
-  state.counters["merges"] = perFrame(CabttCounters.merges);
-  state.counters["tests"] = perFrame(CabttCounters.splitTests + CabttCounters.mergeTests);
-  state.counters["built"] = perFrame(cache.blocksBuilt);
-  state.counters["redrawn"] = perFrame(cache.blocksRedrawn);
-  state.counters["triangles"] = perFrame(Stats.triangles);
+  const MethodCounters& c = session.counters;
+  state.counters["splits"] = perFrame(static_cast<double>(c.splits));
+  state.counters["merges"] = perFrame(static_cast<double>(c.merges));
+  state.counters["tests"] = perFrame(static_cast<double>(c.splitTests + c.mergeTests));
+  state.counters["built"] = perFrame(static_cast<double>(session.cache.blocksBuilt));
+  state.counters["redrawn"] = perFrame(static_cast<double>(session.cache.blocksRedrawn));
+  state.counters["triangles"] = perFrame(session.stats.triangles);
 }
 
 void BM_CabttRefinement(benchmark::State& state) {
-  BenchWorld world(static_cast<int>(state.range(0)));
-  int frame = 0;
-  for (auto _ : state) {
-    PlaceCamera(++frame);
-    UpdateCabttTree(Cameras[0].eye);
-  }
-  Report(state, *world.cache);
+  CabttBenchSession session(state, static_cast<int>(state.range(0)));
+  for (auto _ : state) benchmark::DoNotOptimize(session.tree.Refine(session.flight.Next().eye).ok());
+  Report(state, session);
 }
 
 void BM_CabttFrame(benchmark::State& state) {
-  BenchWorld world(static_cast<int>(state.range(0)));
-  int frame = 0;
+  CabttBenchSession session(state, static_cast<int>(state.range(0)));
   for (auto _ : state) {
-    PlaceCamera(++frame);
-    RefineCabtt(Cameras[0].eye, nullptr);
+    const FrameView view = session.flight.Next();
+    Status done = session.tree.Refine(view.eye);
+    if (done.ok())
+      done = session.drawer.DrawPass(session.tree, session.terrain.field, *session.builder, session.cache, view.wedge,
+                                     view.cullingLevel, session.stats, session.counters);
+    if (!done.ok()) {
+      state.SkipWithError(done.failure().message.c_str());
+      break;
+    }
   }
-  Report(state, *world.cache);
+  Report(state, session);
 }
 
-BENCHMARK(BM_CabttRefinement)->DenseRange(2, 6)->Iterations(kFlightFrames);
-BENCHMARK(BM_CabttFrame)->DenseRange(2, 6)->Iterations(kFlightFrames);
+BENCHMARK(BM_CabttRefinement)->DenseRange(2, 6)->ArgName("level")->Iterations(kFlightFrames);
+BENCHMARK(BM_CabttFrame)->DenseRange(2, 6)->ArgName("level")->Iterations(kFlightFrames);
 
 }  // namespace

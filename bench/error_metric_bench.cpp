@@ -1,20 +1,17 @@
+// The view-independent error metric of the default terrain, at its own size and magnified four
+// times, and the generation of the default terrain itself.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <vector>
 
+#include "bench_terrain.h"
 #include "terrain/error_metric.h"
-#include "terrain/height_field.h"
 #include "tools/terrain_generator.h"
 
 namespace {
 
-// The default terrain (side 1025, seed 1), generated once.
-const std::vector<HeightSample>& DefaultTerrain() {
-  static const std::vector<HeightSample> samples = GenerateTerrain(TerrainRecipe{});
-  return samples;
-}
-
-// The terrain magnified by `factor` with bilinear steps: the cost of the metric does not depend
+// The samples magnified by `factor` with bilinear steps: the cost of the metric does not depend
 // on the heights, only on the side, so a large field need not be generated at full cost.
 std::vector<HeightSample> Magnify(const std::vector<HeightSample>& samples, int side, int factor) {
   const int bigSide = (side - 1) * factor + 1;
@@ -33,31 +30,18 @@ std::vector<HeightSample> Magnify(const std::vector<HeightSample>& samples, int 
   return big;
 }
 
-void InstallCopy(const std::vector<HeightSample>& samples, int n) {
-  auto* copy = new HeightSample[samples.size()];
-  std::copy(samples.begin(), samples.end(), copy);
-  InstallHeightField(copy, 0.1f, n);
+void MeasureMetric(benchmark::State& state, const HeightField& field) {
+  for (auto _ : state) {
+    const ErrorMetric metric = ComputeErrorMetric(field, kTerrainErrorWeight);
+    benchmark::DoNotOptimize(metric.At(field.N / 2, field.N / 2));
+  }
 }
 
-void BM_ErrorMetric1025(benchmark::State& state) {
-  InstallCopy(DefaultTerrain(), 10);
-  for (auto _ : state) {
-    ComputeErrorMetric(600.0f);
-    benchmark::DoNotOptimize(CurrentErrorMetric->values[512 + 512 * 1025]);
-  }
-  DestroyErrorMetric();
-  DestroyHeightField();
-}
+void BM_ErrorMetric1025(benchmark::State& state) { MeasureMetric(state, FieldOf(DefaultTerrainSamples(), 10)); }
 BENCHMARK(BM_ErrorMetric1025)->Unit(benchmark::kMillisecond);
 
 void BM_ErrorMetric4097(benchmark::State& state) {
-  InstallCopy(Magnify(DefaultTerrain(), 1025, 4), 12);
-  for (auto _ : state) {
-    ComputeErrorMetric(600.0f);
-    benchmark::DoNotOptimize(CurrentErrorMetric->values[2048 + 2048 * 4097]);
-  }
-  DestroyErrorMetric();
-  DestroyHeightField();
+  MeasureMetric(state, FieldOf(Magnify(DefaultTerrainSamples(), 1025, 4), 12));
 }
 BENCHMARK(BM_ErrorMetric4097)->Unit(benchmark::kMillisecond)->Iterations(3);
 

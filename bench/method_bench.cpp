@@ -4,30 +4,20 @@
 // GL's own work is in the time. Every benchmark flies the same 600 frames; the first view is
 // refined and drawn once before the clock starts, so the figures are those of steady flight.
 #include <GL/gl.h>
-#include <GL/glu.h>
 #include <benchmark/benchmark.h>
 
 #include <chrono>
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
 #include <vector>
 
-#include "app/camera.h"
-#include "app/frame_loop.h"
-#include "app/view_wedge.h"
-#include "cabtt/cabtt_refine.h"
-#include "cabtt/cabtt_state.h"
+#include "app/view/wireframe.h"
+#include "method_scene.h"
 #include "roam/roam_draw.h"
-#include "roam/roam_state.h"
-#include "roam/roam_update.h"
-#include "cache/counting_cache.h"
-#include "support/gl_context.h"
-#include "support/terrain_scene.h"
 
 namespace {
 
 constexpr int kFlightFrames = 600;
+constexpr double kPi = 3.14159265358979323846;
 
 using SteadyClock = std::chrono::steady_clock;
 
@@ -38,170 +28,202 @@ double NanosecondsSince(SteadyClock::time_point start) {
 // The flight model itself, flown with the left button held: the pointer above the centre for a
 // steady forward speed (about 1/780 of the square per frame) and swinging slowly from side to
 // side for gentle turns, at the start-up clearance. It crosses the terrain from the south-west.
-std::vector<FlightState> RecordFlight() {
-  ResetViewState();
-  Flight.x = 0.15f;
-  Flight.y = 0.2f;
-  Flight.heading = 0.9f;
-  Flight.eyeHeight = SampleHeight(Flight.x, Flight.y) + Flight.clearance;
-  Pointer.leftDown = true;
-  Pointer.y = 0.2;
+std::vector<FlightState> RecordFlight(const HeightField& field) {
+  FlightState flight = StartViewState(field.verticalScale).flight;
+  flight.x = 0.15f;
+  flight.y = 0.2f;
+  flight.heading = 0.9f;
+  flight.eyeHeight = field.SampleHeight(flight.x, flight.y) + flight.clearance;
+  PointerState pointer{true, 0.5, 0.2};
   std::vector<FlightState> poses;
   for (int frame = 0; frame <= kFlightFrames; ++frame) {
-    Pointer.x = 0.5 + 0.2 * std::sin(2.0 * M_PI * frame / 300.0);
-    UpdateFlight(1.0);
-    poses.push_back(Flight);
+    pointer.x = 0.5 + 0.2 * std::sin(2.0 * kPi * frame / 300.0);
+    UpdateFlight(flight, pointer, false, field, 1.0);
+    poses.push_back(flight);
   }
-  ResetViewState();
   return poses;
 }
 
-const std::vector<FlightState>& FlightPoses() {
-  static const std::vector<FlightState> poses = [] {
-    if (!MakeTestGLContextCurrent(kSceneWidth, kSceneHeight)) {
-      std::fprintf(stderr, "no GL context\n");
-      std::exit(1);
-    }
-    LoadTerrainScene(DEFAULT_TERRAIN);
-    return RecordFlight();
-  }();
-  return poses;
+// The scene with the flight recorded over it, or null after skipping the benchmark.
+struct Flight {
+  MethodScene* scene = nullptr;
+  std::vector<FlightState> poses;
+
+  void FlyTo(int frame) { scene->FlyTo(poses[static_cast<size_t>(frame)]); }
+};
+
+Flight* SharedFlight(benchmark::State& state) {
+  static Flight flight;
+  if (flight.scene != nullptr) return &flight;
+  Result<MethodScene*> scene = MethodScene::Shared(DEFAULT_TERRAIN);
+  if (!scene.ok()) {
+    state.SkipWithError(scene.failure().message.c_str());
+    return nullptr;
+  }
+  flight.scene = scene.value();
+  flight.poses = RecordFlight(flight.scene->field());
+  return &flight;
 }
 
-// Camera 0 where the flight is at a frame (0 is the view drawn before timing starts).
-void FlyTo(int frame) {
-  Flight = FlightPoses()[frame];
-  UpdateCameras();
+// The method current at the flight's first view, refined and drawn once; its counters cleared.
+Flight* StartMethod(benchmark::State& state, DrawMethod& (*method)(MethodScene&)) {
+  Flight* flight = SharedFlight(state);
+  if (flight == nullptr) return nullptr;
+  MethodScene& scene = *flight->scene;
+  (void)scene.Use(nullptr);
+  flight->FlyTo(0);
+  FrameStats stats;
+  Status started = scene.Use(&method(scene));
+  if (started.ok()) started = scene.DrawFrame(stats);
+  if (!started.ok()) {
+    state.SkipWithError(started.failure().message.c_str());
+    (void)scene.Use(nullptr);
+    return nullptr;
+  }
+  method(scene).ResetStats();
+  return flight;
 }
 
-// A fresh scene with a method active and the flight's first view refined and drawn.
-void StartMethod(int method) {
-  FlightPoses();
-  LoadTerrainScene(DEFAULT_TERRAIN);
-  FlyTo(0);
-  UseDrawMethod(method);
-  DisplayFrame();
-  glFinish();
-  Stats = {};
-  RoamCounters = {};
-  CabttCounters = {};
-}
+DrawMethod& Roam(MethodScene& scene) { return scene.roam(); }
+DrawMethod& Cabtt(MethodScene& scene) { return scene.cabtt(); }
 
 benchmark::Counter PerFrame(double total) { return benchmark::Counter(total, benchmark::Counter::kAvgIterations); }
+double Changes(const MethodCounters& c) { return static_cast<double>(c.splits + c.merges); }
+double Tests(const MethodCounters& c) { return static_cast<double>(c.splitTests + c.mergeTests); }
+
+// Stops the benchmark at a method's failure.
+bool Check(benchmark::State& state, const Status& status) {
+  if (status.ok()) return true;
+  state.SkipWithError(status.failure().message.c_str());
+  return false;
+}
 
 void BM_FlightRoamUpdate(benchmark::State& state) {
-  StartMethod(kRoamMethod);
+  Flight* flight = StartMethod(state, Roam);
+  if (flight == nullptr) return;
+  MethodScene& scene = *flight->scene;
   int frame = 0;
   double nanoseconds = 0;
   for (auto _ : state) {
-    FlyTo(++frame);
+    flight->FlyTo(++frame);
     const auto start = SteadyClock::now();
-    RoamUpdate(Cameras[0].eye);
+    const Status refined = scene.roam().Refine(scene.View());
     nanoseconds += NanosecondsSince(start);
+    if (!Check(state, refined)) break;
   }
-  const double changes = static_cast<double>(RoamCounters.splits) + RoamCounters.merges;
-  state.counters["changes/frame"] = PerFrame(changes);
-  state.counters["tests/frame"] = PerFrame(static_cast<double>(RoamCounters.splitTests) + RoamCounters.mergeTests);
-  state.counters["ns/change"] = changes > 0 ? nanoseconds / changes : 0.0;
-  UseDrawMethod(-1);
+  const MethodCounters& counters = scene.roam().Counters();
+  state.counters["changes/frame"] = PerFrame(Changes(counters));
+  state.counters["tests/frame"] = PerFrame(Tests(counters));
+  state.counters["ns/change"] = Changes(counters) > 0 ? nanoseconds / Changes(counters) : 0.0;
+  (void)scene.Use(nullptr);
 }
 BENCHMARK(BM_FlightRoamUpdate)->Iterations(kFlightFrames)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-// The drawing pass alone: the frame's clear, view, wedge, state and update run with the clock
-// stopped, as DrawRoam orders them.
+// The drawing pass alone: the frame's clear, view, state and refinement run with the clock
+// stopped, in the order RoamMethod::Draw takes them.
 void BM_FlightRoamDraw(benchmark::State& state) {
-  StartMethod(kRoamMethod);
+  Flight* flight = StartMethod(state, Roam);
+  if (flight == nullptr) return;
+  MethodScene& scene = *flight->scene;
+  RoamStreamer streamer;
   int frame = 0;
   double nanoseconds = 0;
+  double triangles = 0;
   for (auto _ : state) {
     state.PauseTiming();
-    FlyTo(++frame);
+    flight->FlyTo(++frame);
+    const FrameView view = scene.View();
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-    const CameraView& view = Cameras[0];
-    gluLookAt(view.eye.x, view.eye.y, view.eye.z, view.centre.x, view.centre.y, view.centre.z, 0.0, 0.0, 1.0);
-    ComputeViewWedge();
-    glEnable(GL_TEXTURE_2D);
-    glPolygonMode(GL_FRONT, GL_FILL);
-    RoamUpdate(Cameras[0].eye);
+    BeginFrameState(view);
+    const Status refined = scene.roam().Refine(view);
     state.ResumeTiming();
+    if (!Check(state, refined)) break;
     const auto start = SteadyClock::now();
-    DrawRoamPass(RoamCullingDepth());
+    const Result<int> drawn = streamer.DrawPass(scene.roam().tree(), scene.field(), *scene.roam().cache(), view.wedge,
+                                                RoamCullingDepth(view.cullingLevel));
     glFinish();
     nanoseconds += NanosecondsSince(start);
+    if (!drawn.ok()) {
+      state.SkipWithError(drawn.failure().message.c_str());
+      break;
+    }
+    triangles += drawn.value();
   }
-  state.counters["tris/frame"] = PerFrame(Stats.triangles);
-  state.counters["ns/tri"] = Stats.triangles > 0 ? nanoseconds / Stats.triangles : 0.0;
-  UseDrawMethod(-1);
+  state.counters["tris/frame"] = PerFrame(triangles);
+  state.counters["ns/tri"] = triangles > 0 ? nanoseconds / triangles : 0.0;
+  (void)scene.Use(nullptr);
 }
 BENCHMARK(BM_FlightRoamDraw)->Iterations(kFlightFrames)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_FlightRoamFrame(benchmark::State& state) {
-  StartMethod(kRoamMethod);
+  Flight* flight = StartMethod(state, Roam);
+  if (flight == nullptr) return;
+  MethodScene& scene = *flight->scene;
+  FrameStats stats;
   int frame = 0;
   for (auto _ : state) {
-    FlyTo(++frame);
-    DisplayFrame();
-    glFinish();
+    flight->FlyTo(++frame);
+    if (!Check(state, scene.DrawFrame(stats))) break;
   }
-  state.counters["tris/frame"] = PerFrame(Stats.triangles);
-  state.counters["changes/frame"] = PerFrame(static_cast<double>(RoamCounters.splits) + RoamCounters.merges);
-  UseDrawMethod(-1);
+  state.counters["tris/frame"] = PerFrame(stats.triangles);
+  state.counters["changes/frame"] = PerFrame(Changes(scene.roam().Counters()));
+  (void)scene.Use(nullptr);
 }
 BENCHMARK(BM_FlightRoamFrame)->Iterations(kFlightFrames)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // Arguments: aggregation level, adaptive builder (1) or uniform (0).
-void StartCabtt(const benchmark::State& state) {
-  FlightPoses();
-  LoadTerrainScene(DEFAULT_TERRAIN);
-  AggregationLevel = static_cast<int>(state.range(0));
-  AdaptiveAggregation = state.range(1) != 0;
-  FlyTo(0);
-  UseDrawMethod(kCabttMethod);
-  DisplayFrame();
-  glFinish();
-  Stats = {};
-  CabttCounters = {};
+Flight* StartCabtt(benchmark::State& state) {
+  Result<MethodScene*> scene = MethodScene::Shared(DEFAULT_TERRAIN);
+  if (scene.ok()) scene.value()->cabtt().SetAggregation(static_cast<int>(state.range(0)), state.range(1) != 0);
+  return StartMethod(state, Cabtt);
 }
 
 void BM_FlightCabttRefine(benchmark::State& state) {
-  StartCabtt(state);
+  Flight* flight = StartCabtt(state);
+  if (flight == nullptr) return;
+  MethodScene& scene = *flight->scene;
   int frame = 0;
   for (auto _ : state) {
-    FlyTo(++frame);
-    UpdateCabttTree(Cameras[0].eye);
+    flight->FlyTo(++frame);
+    if (!Check(state, scene.cabtt().Refine(scene.View()))) break;
   }
-  state.counters["splits/frame"] = PerFrame(CabttCounters.splits);
-  state.counters["merges/frame"] = PerFrame(CabttCounters.merges);
-  state.counters["tests/frame"] = PerFrame(static_cast<double>(CabttCounters.splitTests) + CabttCounters.mergeTests);
-  UseDrawMethod(-1);
+  const MethodCounters& counters = scene.cabtt().Counters();
+  state.counters["splits/frame"] = PerFrame(static_cast<double>(counters.splits));
+  state.counters["merges/frame"] = PerFrame(static_cast<double>(counters.merges));
+  state.counters["tests/frame"] = PerFrame(Tests(counters));
+  (void)scene.Use(nullptr);
 }
 BENCHMARK(BM_FlightCabttRefine)
     ->ArgsProduct({{2, 3, 4, 5, 6}, {0, 1}})
     ->ArgNames({"level", "adaptive"})
     ->Iterations(kFlightFrames)
-    ->Unit(benchmark::kMillisecond)->UseRealTime();
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 void BM_FlightCabttFrame(benchmark::State& state) {
-  StartCabtt(state);
-  CountingCache* cache = CountActiveCache();
+  Flight* flight = StartCabtt(state);
+  if (flight == nullptr) return;
+  MethodScene& scene = *flight->scene;
+  const CountingCache* cache = scene.cache();
+  const int64_t builtBefore = cache->blocksBuilt;
+  const int64_t redrawnBefore = cache->blocksRedrawn;
+  FrameStats stats;
   int frame = 0;
   for (auto _ : state) {
-    FlyTo(++frame);
-    DisplayFrame();
-    glFinish();
+    flight->FlyTo(++frame);
+    if (!Check(state, scene.DrawFrame(stats))) break;
   }
-  state.counters["built/frame"] = PerFrame(cache->blocksBuilt);
-  state.counters["redrawn/frame"] = PerFrame(cache->blocksRedrawn);
-  state.counters["tris/frame"] = PerFrame(Stats.triangles);
-  state.counters["changes/frame"] = PerFrame(static_cast<double>(CabttCounters.splits) + CabttCounters.merges);
-  UseDrawMethod(-1);
+  state.counters["built/frame"] = PerFrame(static_cast<double>(cache->blocksBuilt - builtBefore));
+  state.counters["redrawn/frame"] = PerFrame(static_cast<double>(cache->blocksRedrawn - redrawnBefore));
+  state.counters["tris/frame"] = PerFrame(stats.triangles);
+  state.counters["changes/frame"] = PerFrame(Changes(scene.cabtt().Counters()));
+  (void)scene.Use(nullptr);
 }
 BENCHMARK(BM_FlightCabttFrame)
     ->ArgsProduct({{2, 3, 4, 5, 6}, {0, 1}})
     ->ArgNames({"level", "adaptive"})
     ->Iterations(kFlightFrames)
-    ->Unit(benchmark::kMillisecond)->UseRealTime();
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 }  // namespace

@@ -1,123 +1,99 @@
-// Standard ROAM per-frame cost along a fixed flight over a generated 1025 terrain: the
-// update (split and merge work), the drawing pass (triangle emission into a cache that only
-// counts), and the two together with view-wedge culling at the start-up level.
+// Standard ROAM per-frame cost along a fixed flight over the generated default terrain: the
+// refinement (split and merge work), the drawing pass (triangle emission into a cache that keeps
+// nothing), and the two together with view-wedge culling at the start-up level.
 #include <benchmark/benchmark.h>
 
-#include <cmath>
-
-#include "app/camera.h"
-#include "app/frame_loop.h"
-#include "app/view_wedge.h"
-#include "cache/geometry_cache.h"
+#include "bench_terrain.h"
+#include "circle_flight.h"
+#include "discard_cache.h"
 #include "roam/roam_draw.h"
-#include "roam/roam_method.h"
-#include "roam/roam_state.h"
-#include "roam/roam_update.h"
-#include "support/roam_fake_cache.h"
-#include "support/test_terrain.h"
-#include "terrain/height_field.h"
+#include "roam/roam_tree.h"
 
 namespace {
 
-constexpr float kVerticalScale = 0.1f;
-constexpr float kClearance = 0.2f * kVerticalScale;
-constexpr float kSpeed = 1.0f / 240.0f;  // the flight model's top speed per frame
+constexpr float kClearance = 0.2f * 0.1f;  // start-up's, at the vertical scale 0.1
+constexpr float kSpeed = 1.0f / 240.0f;    // the flight model's top speed per frame
 constexpr float kRadius = 0.3f;
+constexpr int kStartCullingLevel = 14;
+constexpr int kWarmUpFrames = 50;
 
-void InstallTerrainOnce() {
-  static bool installed = false;
-  if (installed) return;
-  InstallRoughTerrain(10, 1, kVerticalScale);
-  ComputeErrorMetric(600.0f);
-  installed = true;
-}
-
-// A circle round the centre of the square at top speed, the eye at the usual clearance.
-class CircleFlight {
- public:
-  void Next() {
-    angle_ += kSpeed / kRadius;
-    const float x = 0.5f + kRadius * std::cos(angle_);
-    const float y = 0.5f + kRadius * std::sin(angle_);
-    const float z = SampleHeight(x, y) + kClearance;
-    const float heading = angle_ + 1.5707964f;
-    Cameras[0].eye = {x, y, z};
-    Cameras[0].centre = {x + 0.8f * std::cos(heading), y + 0.8f * std::sin(heading), z};
-  }
-
- private:
-  float angle_ = 0.0f;
-};
-
-// An active tree on the flight's first frames, a counting cache, statistics cleared.
+// An active tree some frames into the flight, its counters cleared.
 class RoamBenchSession {
  public:
-  RoamBenchSession() {
-    InstallTerrainOnce();
-    saved_ = ActiveCache;
-    ActiveCache = &cache_;
-    cache_.Init(kRoamBlockVertices, kRoamBlockIndices);
-    flight.Next();
-    StartRoamTree(Cameras[0].eye);
-    for (int frame = 0; frame < 50; ++frame) {
-      flight.Next();
-      RoamUpdate(Cameras[0].eye);
-    }
-    RoamCounters = {};
-    Stats = {};
+  explicit RoamBenchSession(benchmark::State& state)
+      : terrain(DefaultTerrain()),
+        flight(terrain.field, kRadius, kSpeed / kRadius, kClearance, kStartCullingLevel),
+        tree(counters, terrain.field, terrain.metric) {
+    (void)cache.Init(kRoamBlockVertices, kRoamBlockIndices);
+    view = flight.Next();
+    Status started = tree.Start(terrain.field, view.eye);
+    for (int frame = 0; frame < kWarmUpFrames && started.ok(); ++frame) started = Fly();
+    if (!started.ok()) state.SkipWithError(started.failure().message.c_str());
+    counters = {};
   }
   ~RoamBenchSession() {
-    StopRoamTree();
-    ActiveCache = saved_;
+    tree.Stop();
+    cache.Shutdown();
   }
 
-  CircleFlight flight;
+  Status Fly() {
+    view = flight.Next();
+    return tree.Refine(view.eye);
+  }
+  int Draw(int depth) {
+    const Result<int> triangles = streamer.DrawPass(tree, terrain.field, cache, view.wedge, depth);
+    return triangles.ok() ? triangles.value() : 0;
+  }
 
- private:
-  RoamFakeCache cache_{false};
-  GeometryCache* saved_ = nullptr;
+  const Terrain& terrain;
+  CircleFlight flight;
+  FrameView view{};
+  MethodCounters counters;
+  RoamTree tree;
+  DiscardCache cache;
+  RoamStreamer streamer;
 };
 
-void ReportWork(benchmark::State& state) {
-  const double changes = static_cast<double>(RoamCounters.splits) + RoamCounters.merges;
-  const double tests = static_cast<double>(RoamCounters.splitTests) + RoamCounters.mergeTests;
-  state.counters["splits+merges/frame"] = benchmark::Counter(changes, benchmark::Counter::kAvgIterations);
-  state.counters["tests/frame"] = benchmark::Counter(tests, benchmark::Counter::kAvgIterations);
-  state.counters["leaves"] = static_cast<double>(RoamPairPool.PairsInUse());
+benchmark::Counter PerFrame(double total) { return benchmark::Counter(total, benchmark::Counter::kAvgIterations); }
+benchmark::Counter TimePer(double total) {
+  return benchmark::Counter(total, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+
+void ReportWork(benchmark::State& state, const RoamBenchSession& session) {
+  const MethodCounters& c = session.counters;
+  state.counters["splits+merges/frame"] = PerFrame(static_cast<double>(c.splits + c.merges));
+  state.counters["tests/frame"] = PerFrame(static_cast<double>(c.splitTests + c.mergeTests));
+  state.counters["pairs"] = static_cast<double>(session.tree.pool().PairsInUse());
 }
 
 void BM_RoamUpdateAlongFlight(benchmark::State& state) {
-  RoamBenchSession session;
-  for (auto _ : state) {
-    session.flight.Next();
-    RoamUpdate(Cameras[0].eye);
-  }
-  ReportWork(state);
-  const double changes = static_cast<double>(RoamCounters.splits) + RoamCounters.merges;
-  state.counters["time/split-or-merge"] = benchmark::Counter(changes, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+  RoamBenchSession session(state);
+  for (auto _ : state) benchmark::DoNotOptimize(session.Fly().ok());
+  ReportWork(state, session);
+  state.counters["time/split-or-merge"] = TimePer(static_cast<double>(session.counters.splits + session.counters.merges));
 }
 BENCHMARK(BM_RoamUpdateAlongFlight)->Unit(benchmark::kMicrosecond);
 
 void BM_RoamDrawPassUnculled(benchmark::State& state) {
-  RoamBenchSession session;
-  for (auto _ : state) DrawRoamPass(0);
-  state.counters["triangles/frame"] = benchmark::Counter(Stats.triangles, benchmark::Counter::kAvgIterations);
-  state.counters["time/triangle"] = benchmark::Counter(Stats.triangles, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+  RoamBenchSession session(state);
+  double triangles = 0.0;
+  for (auto _ : state) triangles += session.Draw(0);
+  state.counters["triangles/frame"] = PerFrame(triangles);
+  state.counters["time/triangle"] = TimePer(triangles);
 }
 BENCHMARK(BM_RoamDrawPassUnculled)->Unit(benchmark::kMicrosecond);
 
 void BM_RoamFrameAlongFlightCulled(benchmark::State& state) {
-  RoamBenchSession session;
-  CullingLevel = 14;
+  RoamBenchSession session(state);
+  const int depth = RoamCullingDepth(kStartCullingLevel);
+  double triangles = 0.0;
   for (auto _ : state) {
-    session.flight.Next();
-    ComputeViewWedge();
-    RoamUpdate(Cameras[0].eye);
-    DrawRoamPass(RoamCullingDepth());
+    benchmark::DoNotOptimize(session.Fly().ok());
+    triangles += session.Draw(depth);
   }
-  ReportWork(state);
-  state.counters["triangles/frame"] = benchmark::Counter(Stats.triangles, benchmark::Counter::kAvgIterations);
-  state.counters["time/triangle"] = benchmark::Counter(Stats.triangles, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+  ReportWork(state, session);
+  state.counters["triangles/frame"] = PerFrame(triangles);
+  state.counters["time/triangle"] = TimePer(triangles);
 }
 BENCHMARK(BM_RoamFrameAlongFlightCulled)->Unit(benchmark::kMicrosecond);
 

@@ -8,30 +8,23 @@
 
 #include <algorithm>
 #include <bit>
-#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <optional>
 #include <random>
 #include <string>
 #include <vector>
 
-#include "app/camera.h"
-#include "app/frame_loop.h"
-#include "cabtt/cabtt_state.h"
-#include "cache/cache_storage.h"
-#include "support/cabtt_invariants.h"
+#include "soak/method_footprint.h"
+#include "support/bintree_invariants.h"
 #include "support/coarse_terrain.h"
-#include "cache/counting_cache.h"
 #include "support/gl_context.h"
-#include "support/method_footprint.h"
 #include "support/process_memory.h"
-#include "support/roam_flight.h"
-#include "support/roam_invariants.h"
+#include "support/random_flight.h"
 #include "support/temp_dir.h"
 #include "support/terrain_scene.h"
-#include "terrain/height_field.h"
 
 namespace {
 
@@ -40,6 +33,7 @@ constexpr int kLaps = 3;
 constexpr int kCheckEvery = 20;  // frames between invariant checks
 constexpr uint32_t kSeed = 20240611;
 constexpr int kMaxLevel = 6;
+constexpr int kCombinations = 2 * (kMaxLevel + 1);  // levels 0..6, uniform or adaptive
 // The default terrain at 257 x 257 samples, drawn into 160 x 120 pixels: the software
 // rasterizer would otherwise take nearly all the time (a frame of the full terrain at full size
 // costs several times as much) while the trees, queues and caches are what is soaked.
@@ -66,14 +60,15 @@ int SoakFrames() {
   return frames >= kLaps ? frames : kDefaultFrames;
 }
 
-const char* MethodName(int method) { return method == kRoamMethod ? "Standard ROAM" : "CABTT"; }
+enum Method { kRoam, kCabtt };
+const char* MethodName(Method method) { return method == kRoam ? "Standard ROAM" : "CABTT"; }
 
 struct MethodFigures {
   long frames = 0;
   long checks = 0;  // invariant checks passed
   long blocksBuilt = 0;
-  long switches = 0;
-  long rebuilds = 0;
+  long activations = 0;
+  long rebuilds = 0;          // of grown CABTT trees
   unsigned aggregations = 0;  // bit 2 x level + adaptive of every CABTT tree flown
   long largestTree = 0;       // pairs
 };
@@ -91,7 +86,6 @@ class SoakTest : public GLTest {
     if (!WriteCoarseTerrain(DEFAULT_TERRAIN, kSoakGridExponent, terrainPath)) terrainPath.clear();
   }
   static void TearDownTestSuite() {
-    UnloadTerrainScene();
     delete terrainDirectory;
     terrainDirectory = nullptr;
   }
@@ -99,104 +93,112 @@ class SoakTest : public GLTest {
   void SetUp() override {
     GLTest::SetUp();
     ASSERT_FALSE(terrainPath.empty()) << "no soak terrain";
-    LoadTerrainScene(terrainPath.c_str());
-    ASSERT_TRUE(UseSceneSize(kSoakWidth, kSoakHeight));
-    // Whatever earlier tests in this process left in cache storage is not the soak's.
-    storageBefore_ = CacheStorageInUse();
+    scene_ = std::make_unique<TerrainScene>(terrainPath.c_str(), kSoakWidth, kSoakHeight);
+    ASSERT_FALSE(HasFailure());
+    startView_ = scene_->view();
   }
-  void TearDown() override { UseDrawMethod(-1); }
+  void TearDown() override { scene_.reset(); }
 
   bool Chance(double p) { return std::bernoulli_distribution(p)(rng_); }
   int Between(int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng_); }
 
+  MethodFootprint Footprint() { return TakeMethodFootprint(scene_->roam().tree(), scene_->cabtt().tree()); }
+  long LiveBlocks() { return static_cast<long>(scene_->cache()->blocksBuilt - scene_->cache()->blocksReleased); }
+
   // Deactivation must give everything back: no pair, no entry, no block, no cache storage.
   void Deactivate() {
-    if (CurrentDrawMethod < 0) return;
-    const int method = CurrentDrawMethod;
-    UseDrawMethod(-1);
-    ASSERT_EQ(cache_->blocksBuilt - cache_->blocksReleased, 0) << MethodName(method) << " kept blocks";
-    ASSERT_EQ(TakeMethodFootprint(), MethodFootprint{}) << Describe(TakeMethodFootprint());
-    ASSERT_EQ(CacheStorageInUse(), storageBefore_) << "cache storage kept after " << MethodName(method);
-    figures_[method].blocksBuilt += cache_->blocksBuilt;
-    cache_ = nullptr;
+    if (scene_->current() == nullptr) return;
+    const Method method = scene_->current() == &scene_->roam() ? kRoam : kCabtt;
+    CountingCache* cache = scene_->cache();
+    scene_->Use(nullptr);
+    ASSERT_EQ(cache->blocksBuilt - cache->blocksReleased, 0) << MethodName(method) << " kept blocks";
+    ASSERT_EQ(cache->StorageInUse(), 0) << MethodName(method) << " kept cache storage";
+    ASSERT_EQ(Footprint(), MethodFootprint{}) << MethodName(method) << " kept pairs or queue entries";
+    figures_[method].blocksBuilt += cache->blocksBuilt;
   }
 
-  void Activate(int method) {
+  void Activate(Method method) {
     Deactivate();
-    if (HasFatalFailure()) return;
-    UseDrawMethod(method);
-    cache_ = CountActiveCache();
-    ++figures_[method].switches;
+    if (HasFailure()) return;
+    // The methods' messages would pile up in the scene's log over a long soak.
+    scene_->log().log.clear();
+    scene_->log().console.clear();
+    scene_->Use(method == kRoam ? static_cast<DrawMethod*>(&scene_->roam()) : &scene_->cabtt());
+    ++figures_[method].activations;
   }
 
-  // A new level or builder kind: the old tree's blocks all come back, the new tree holds none.
+  // A new level or builder kind for the grown tree: its blocks all come back, the new tree holds
+  // none.
   void Rebuild(int level, bool adaptive) {
-    UseAggregation(level, adaptive);
-    ++figures_[kCabttMethod].rebuilds;
-    figures_[kCabttMethod].aggregations |= 1u << (2 * level + adaptive);
-    ASSERT_EQ(AggregationLevel, level);
-    ASSERT_EQ(cache_->blocksBuilt - cache_->blocksReleased, 0) << "blocks kept through a rebuild";
+    scene_->UseAggregation(level, adaptive);
+    ++figures_[kCabtt].rebuilds;
+    figures_[kCabtt].aggregations |= 1u << (2 * level + adaptive);
+    ASSERT_EQ(scene_->cabtt().level(), level);
+    ASSERT_EQ(scene_->cabtt().adaptive(), adaptive);
+    ASSERT_EQ(LiveBlocks(), 0) << "blocks kept through a rebuild";
   }
 
   void RandomRebuild() {
+    const int level = scene_->cabtt().level();
+    const bool adaptive = scene_->cabtt().adaptive();
     switch (Between(0, 2)) {
       case 0:
-        Rebuild(AggregationLevel < kMaxLevel ? AggregationLevel + 1 : 0, AdaptiveAggregation);
+        Rebuild(level < kMaxLevel ? level + 1 : 0, adaptive);
         break;
       case 1:
-        Rebuild(AggregationLevel > 0 ? AggregationLevel - 1 : kMaxLevel, AdaptiveAggregation);
+        Rebuild(level > 0 ? level - 1 : kMaxLevel, adaptive);
         break;
       default:
-        Rebuild(AggregationLevel, !AdaptiveAggregation);
+        Rebuild(level, !adaptive);
         break;
     }
   }
 
   void RandomViewSettings() {
-    CullingLevel = Between(0, 30);
-    WireframeMode = Between(0, 3);
+    scene_->view().cullingLevel = Between(0, 30);
+    scene_->view().wireframeMode = Between(0, 3);
   }
 
-  void RandomCamera() { SelectCamera(Chance(0.7) ? 0 : Between(1, 2)); }
+  void RandomCamera() { scene_->SelectCamera(Chance(0.7) ? 0 : Between(1, 2)); }
 
   // Camera 0 at the flight's next eye, looking the way it moves.
   void Move() {
     const Point3 eye = flight_->Next();
-    const float dx = eye.x - Flight.x;
-    const float dy = eye.y - Flight.y;
+    const FlightState& flight = scene_->view().flight;
+    const float dx = eye.x - flight.x;
+    const float dy = eye.y - flight.y;
     if (dx * dx + dy * dy > 1e-10f) heading_ = std::atan2(dy, dx);
-    PlaceCamera({eye.x, eye.y, heading_, eye.z - SampleHeight(eye.x, eye.y)});
+    scene_->Place({eye.x, eye.y, heading_, eye.z - scene_->field().SampleHeight(eye.x, eye.y)});
   }
 
-  void Check(LapRecord& lap) {
-    const int method = CurrentDrawMethod;
-    const MethodFootprint footprint = TakeMethodFootprint();
+  void Check(Method method, LapRecord& lap) {
+    const MethodFootprint footprint = Footprint();
     MethodFigures& figures = figures_[method];
-    if (method == kRoamMethod) {
-      const std::string fault = CheckRoamInvariants();
-      ASSERT_EQ(fault, "") << "frame " << frame_;
+    const HeightField& field = scene_->field();
+    if (method == kRoam) {
+      ASSERT_EQ(CheckTreeInvariants(scene_->roam().tree(), field), "") << "frame " << frame_;
+      ASSERT_EQ(CheckSettled(scene_->roam().tree()), "") << "frame " << frame_;
       figures.largestTree = std::max(figures.largestTree, footprint.roamPairsInUse);
     } else {
-      const std::vector<std::string> faults = CabttInvariantViolations();
-      ASSERT_TRUE(faults.empty()) << "frame " << frame_ << ":\n" << Describe(faults);
-      ASSERT_TRUE(CabttUnsettledEntries().empty()) << "frame " << frame_ << ":\n" << Describe(CabttUnsettledEntries());
-      ASSERT_EQ(cache_->blocksBuilt - cache_->blocksReleased, footprint.cabttBlocksHeld)
-          << "frame " << frame_ << ": live blocks differ from the blocks leaves hold";
-      figures.largestTree = std::max(figures.largestTree, footprint.cabttPairs);
+      ASSERT_EQ(CheckTreeInvariants(scene_->cabtt().tree(), field), "") << "frame " << frame_;
+      ASSERT_EQ(CheckSettled(scene_->cabtt().tree()), "") << "frame " << frame_;
+      ASSERT_EQ(LiveBlocks(), footprint.cabttBlocksHeld)
+          << "frame " << frame_ << ": the cache's live blocks differ from the blocks the leaves hold";
+      figures.largestTree = std::max(figures.largestTree, footprint.cabttPairsInUse);
     }
     ++figures.checks;
     lap.trace.push_back(footprint);
   }
 
-  void Frame(LapRecord& lap) {
+  void Frame(Method method, LapRecord& lap) {
     Move();
-    DrawSceneFrame();
-    ++figures_[CurrentDrawMethod].frames;
+    scene_->DrawFrame();
+    ++figures_[method].frames;
     // Standard ROAM streams: every block it writes goes back within the frame.
-    if (CurrentDrawMethod == kRoamMethod) {
-      ASSERT_EQ(cache_->blocksBuilt, cache_->blocksReleased) << "frame " << frame_;
+    if (method == kRoam) {
+      ASSERT_EQ(LiveBlocks(), 0) << "frame " << frame_;
     }
-    if (++frame_ % kCheckEvery == 0) Check(lap);
+    if (++frame_ % kCheckEvery == 0) Check(method, lap);
   }
 
   // Legs of one method each, the methods taking turns; CABTT legs go through the levels and
@@ -204,49 +206,46 @@ class SoakTest : public GLTest {
   LapRecord FlyLap(int frames) {
     LapRecord lap;
     rng_.seed(kSeed);
-    ResetViewState();
-    SelectCamera(0);
-    flight_.emplace(kSeed);
+    scene_->view() = startView_;
+    scene_->SelectCamera(0);
+    flight_.emplace(scene_->field(), kSeed);
     heading_ = 0.0f;
     frame_ = 0;
     int cabttLegs = 0;
-    for (int leg = 0; frame_ < frames; ++leg) {
-      const int method = leg % 2 == 0 ? kRoamMethod : kCabttMethod;
+    for (int leg = 0; frame_ < frames && !HasFailure(); ++leg) {
+      const Method method = leg % 2 == 0 ? kRoam : kCabtt;
       Move();
-      Activate(method);
-      if (HasFatalFailure()) return lap;
-      if (method == kCabttMethod) {
-        const int combination = (5 * cabttLegs++) % (2 * (kMaxLevel + 1));
-        Rebuild(combination / 2, combination % 2 == 1);
-        if (HasFatalFailure()) return lap;
+      if (method == kCabtt) {
+        const int combination = (5 * cabttLegs++) % kCombinations;
+        scene_->cabtt().SetAggregation(combination / 2, combination % 2 == 1);
+        figures_[kCabtt].aggregations |= 1u << combination;
       }
+      Activate(method);
+      if (HasFailure()) break;
       RandomViewSettings();
       RandomCamera();
       const int legFrames = Between(20, 120);
       const int legEnd = std::min(frames, frame_ + legFrames);
       // A tree that has grown and built blocks is rebuilt at least once per leg.
       const int rebuildAt = frame_ + Between(1, legFrames - 1);
-      while (frame_ < legEnd) {
+      while (frame_ < legEnd && !HasFailure()) {
         if (Chance(0.02)) RandomViewSettings();
         if (Chance(0.01)) RandomCamera();
-        if (method == kCabttMethod && (frame_ == rebuildAt || Chance(0.004))) RandomRebuild();
-        if (HasFatalFailure()) return lap;
-        Frame(lap);
-        if (HasFatalFailure()) return lap;
+        if (method == kCabtt && (frame_ == rebuildAt || Chance(0.004))) RandomRebuild();
+        if (!HasFailure()) Frame(method, lap);
       }
     }
-    Deactivate();
-    SelectCamera(0);
-    lap.queueStorage = RoamQueueStorage();
+    if (!HasFailure()) Deactivate();
+    lap.queueStorage = RoamQueueStorage(scene_->roam().tree());
     return lap;
   }
 
+  std::unique_ptr<TerrainScene> scene_;
+  ViewState startView_;
   std::mt19937 rng_;
-  std::optional<RoamFlight> flight_;
+  std::optional<RandomFlight> flight_;
   float heading_ = 0.0f;
   int frame_ = 0;
-  CountingCache* cache_ = nullptr;
-  long storageBefore_ = 0;
   MethodFigures figures_[2];
   static inline TempDir* terrainDirectory = nullptr;
   static inline std::string terrainPath;
@@ -267,14 +266,13 @@ std::string FirstDifference(const std::vector<MethodFootprint>& first, const std
 
 TEST_F(SoakTest, LapsFlownAgainHoldTheSameAndGiveEverythingBack) {
   const int lapFrames = (SoakFrames() + kLaps - 1) / kLaps;
-  const auto start = std::chrono::steady_clock::now();
   LapRecord first;
   std::size_t residentAfterFirst = 0;
   std::size_t heapAfterFirst = 0;
   for (int lap = 0; lap < kLaps; ++lap) {
     SCOPED_TRACE("lap " + std::to_string(lap + 1));
     LapRecord record = FlyLap(lapFrames);
-    if (HasFatalFailure()) return;
+    if (HasFailure()) return;
     if (lap == 0) {
       first = std::move(record);
       residentAfterFirst = ResidentBytes();
@@ -284,10 +282,8 @@ TEST_F(SoakTest, LapsFlownAgainHoldTheSameAndGiveEverythingBack) {
     ASSERT_EQ(FirstDifference(first.trace, record.trace), "");
     ASSERT_EQ(record.queueStorage, first.queueStorage) << "the ROAM queues' storage grew";
   }
-  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   const std::size_t residentAtEnd = ResidentBytes();
   const std::size_t heapAtEnd = HeapBytesInUse();
-  const std::size_t peak = PeakResidentBytes();
   ASSERT_GT(residentAfterFirst, 0u) << "no resident-set figure from /proc";
   if (kProcessMemoryMeaningful) {
     EXPECT_LE(static_cast<double>(residentAtEnd), residentAfterFirst + kResidentMarginMiB * kBytesPerMiB)
@@ -295,28 +291,28 @@ TEST_F(SoakTest, LapsFlownAgainHoldTheSameAndGiveEverythingBack) {
     EXPECT_LE(heapAtEnd, heapAfterFirst + kHeapMarginBytes) << "the heap grew from lap 1 to lap " << kLaps;
   }
 
-  long frames = 0;
-  for (int method : {kRoamMethod, kCabttMethod}) {
+  for (Method method : {kRoam, kCabtt}) {
     const MethodFigures& f = figures_[method];
-    frames += f.frames;
-    // Both methods must really have flown.
+    // Both methods must really have flown, and been checked.
     EXPECT_GT(f.frames, lapFrames / 4) << MethodName(method);
     EXPECT_GT(f.checks, 0) << MethodName(method);
+    EXPECT_GT(f.largestTree, 0) << MethodName(method) << " never split";
+    EXPECT_GT(f.blocksBuilt, 0) << MethodName(method) << " never built a block";
     std::printf(
         "Soak %s: %ld frames flown, %ld invariant checks passed, %ld activations, largest tree %ld pairs, "
-        "%ld blocks built; peak memory %.1f MiB, memory after lap 1 %.1f MiB, at the end %.1f MiB\n",
-        MethodName(method), f.frames, f.checks, f.switches, f.largestTree, f.blocksBuilt, peak / kBytesPerMiB,
-        residentAfterFirst / kBytesPerMiB, residentAtEnd / kBytesPerMiB);
+        "%ld blocks built\n",
+        MethodName(method), f.frames, f.checks, f.activations, f.largestTree, f.blocksBuilt);
   }
-  const MethodFigures& cabtt = figures_[kCabttMethod];
-  // Rebuilds of grown trees besides the one that starts each leg.
-  EXPECT_GE(cabtt.rebuilds, 2 * cabtt.switches - kLaps);
+  const MethodFigures& cabtt = figures_[kCabtt];
+  // A lap's last leg may end before its rebuild; every other CABTT leg rebuilds its grown tree.
+  EXPECT_GE(cabtt.rebuilds, cabtt.activations - kLaps);
   std::printf(
-      "Soak: %ld frames in %.1f s (%.0f frames/s), %d laps of %zu checks, %ld CABTT rebuilds over %d of the %d "
-      "levels and builders; heap in use after lap 1 %.2f MiB, then %+ld bytes by the end\n",
-      frames, seconds, frames / seconds, kLaps, first.trace.size(), cabtt.rebuilds,
-      std::popcount(cabtt.aggregations), 2 * (kMaxLevel + 1), heapAfterFirst / kBytesPerMiB,
-      static_cast<long>(heapAtEnd) - static_cast<long>(heapAfterFirst));
+      "Soak: %d laps of %zu checks, %ld CABTT rebuilds over %d of the %d levels and builders; peak memory "
+      "%.1f MiB, memory after lap 1 %.1f MiB, at the end %.1f MiB; heap in use after lap 1 %.2f MiB, then %+ld "
+      "bytes by the end\n",
+      kLaps, first.trace.size(), cabtt.rebuilds, std::popcount(cabtt.aggregations), kCombinations,
+      PeakResidentBytes() / kBytesPerMiB, residentAfterFirst / kBytesPerMiB, residentAtEnd / kBytesPerMiB,
+      heapAfterFirst / kBytesPerMiB, static_cast<long>(heapAtEnd) - static_cast<long>(heapAfterFirst));
 }
 
 }  // namespace
