@@ -4,7 +4,6 @@
 
 #include <cstdint>
 #include <cstring>
-#include <set>
 #include <vector>
 
 #include "roam/roam_node.h"
@@ -51,17 +50,13 @@ TEST(PairPoolTest, ReservationsGrowBlocksByHalfOfTheBlockThatFilled) {
 
   EXPECT_EQ(pool.PairsInUse(), static_cast<std::ptrdiff_t>(taken.size()));
   EXPECT_EQ(pool.CarvedPairs(), pool.PairsInUse());
-  // Pairs are distinct, aligned for a pair, and none was overwritten by another.
-  std::set<std::uintptr_t> addresses;
+  // Pairs are aligned for a pair, and none was overwritten by another.
   for (size_t i = 0; i < taken.size(); ++i) {
-    const auto address = reinterpret_cast<std::uintptr_t>(taken[i]);
-    EXPECT_EQ(address % alignof(RoamPair), 0u);
-    addresses.insert(address);
+    ASSERT_EQ(reinterpret_cast<std::uintptr_t>(taken[i]) % alignof(RoamPair), 0u);
     const auto* bytes = static_cast<const unsigned char*>(taken[i]);
     for (std::size_t b = 0; b < kPairBytes; ++b)
       ASSERT_EQ(bytes[b], static_cast<unsigned char>(i)) << "pair " << i << " overlaps another";
   }
-  EXPECT_EQ(addresses.size(), taken.size());
 }
 
 TEST(PairPoolTest, GivenPairsComeBackLastInFirstOutBeforeAnyCarving) {
@@ -108,27 +103,6 @@ TEST(PairPoolTest, ARefusedBlockChangesNothingAndSaysItsSize) {
   // The room that was there is still there.
   for (int i = 0; i < 5; ++i) pool.Take();
   EXPECT_EQ(pool.CarvedPairs(), kFirst);
-}
-
-TEST(PairPoolTest, ReleaseAllReturnsEveryBlockAndForgetsTheFreeList) {
-  PairPool pool(kPairBytes);
-  ASSERT_TRUE(pool.Reserve(20001));
-  std::vector<void*> taken;
-  TakeFilled(pool, 20000, taken);
-  void* given = pool.Take();
-  pool.Give(given);
-  pool.ReleaseAll();
-  EXPECT_EQ(pool.BlockCount(), 0);
-  EXPECT_EQ(pool.PairsInUse(), 0);
-  EXPECT_EQ(pool.CarvedPairs(), 0);
-  EXPECT_EQ(pool.FreePairs(), 0);
-  EXPECT_EQ(pool.CapacityPairs(), 0);
-  // Growth starts over, and the old free list is gone: the next pairs are carved in order.
-  ASSERT_TRUE(pool.Reserve(2));
-  EXPECT_EQ(pool.NewestBlockPairs(), kFirst);
-  char* first = static_cast<char*>(pool.Take());
-  char* second = static_cast<char*>(pool.Take());
-  EXPECT_EQ(second - first, static_cast<std::ptrdiff_t>(kPairBytes));
 }
 
 }  // namespace

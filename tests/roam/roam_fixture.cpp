@@ -6,7 +6,6 @@
 #include <utility>
 
 #include "support/bintree_invariants.h"
-#include "support/test_terrain.h"
 
 namespace {
 
@@ -37,8 +36,6 @@ void RoamTreeOnTerrain::Refine(const Point3& eye) {
 }
 
 std::string RoamTreeOnTerrain::Check() const { return CheckTreeInvariants(tree, terrain.field); }
-
-Terrain MetricTerrain(int n, uint32_t seed, float verticalScale) { return RoughTerrain(n, seed, verticalScale); }
 
 Terrain RandomErrorTerrain(int n, uint32_t seed, float maxError, float offset) {
   HeightField field = RoughField(n, seed);

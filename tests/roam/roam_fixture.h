@@ -5,6 +5,7 @@
 
 #include "app/view/draw_method.h"
 #include "roam/roam_tree.h"
+#include "support/test_terrain.h"
 #include "terrain/terrain.h"
 
 // Standard ROAM's tree over a generated terrain, without a cache or GL: the terrain, the counters
@@ -26,10 +27,9 @@ struct RoamTreeOnTerrain {
   RoamTree tree;
 };
 
-// A rough terrain of side 2^n + 1 with its real error metric (weight 600).
-Terrain MetricTerrain(int n, uint32_t seed, float verticalScale = 0.1f);
 // A rough terrain of side 2^n + 1 with random errors in [0, maxError) plus offset at every vertex
 // but the corners (an offset larger than every distance makes every vertex ask for a split).
+// RoughTerrain gives one with the real metric.
 Terrain RandomErrorTerrain(int n, uint32_t seed, float maxError, float offset = 0.0f);
 
 // dist(eye, v) - err(v), worked out from the terrain: negative where v asks for a split.

@@ -41,7 +41,7 @@ void Fly(RoamTreeOnTerrain& roam, uint32_t seed, int frames, int criterionEvery)
 
 // One frame from the two top triangles refines all the way down where the eye is close.
 TEST(RoamRefineTest, OneFrameRefinesFromTheTopDownToTheCriterion) {
-  RoamTreeOnTerrain roam(MetricTerrain(7, 4, 0.05f));
+  RoamTreeOnTerrain roam(RoughTerrain(7, 4, 0.05f));
   const Point3 eye = roam.EyeAbove(0.45f, 0.55f, 0.005f);
   roam.Start(eye);
   roam.Refine(eye);
@@ -54,7 +54,7 @@ TEST(RoamRefineTest, OneFrameRefinesFromTheTopDownToTheCriterion) {
 }
 
 TEST(RoamRefineTest, AStillCameraTestsNothingMore) {
-  RoamTreeOnTerrain roam(MetricTerrain(6, 4));
+  RoamTreeOnTerrain roam(RoughTerrain(6, 4));
   const Point3 eye = roam.EyeAbove(0.5f, 0.5f, 0.01f);
   roam.Start(eye);
   roam.Refine(eye);
@@ -73,7 +73,7 @@ TEST(RoamRefineTest, AStillCameraTestsNothingMore) {
 // together: keys not tested in that frame end exactly 8 lower, and the mesh still meets the
 // criterion.
 TEST(RoamRefineTest, TheTravelPassing8RebasesTravelBasesAndKeysTogether) {
-  RoamTreeOnTerrain roam(MetricTerrain(5, 6));
+  RoamTreeOnTerrain roam(RoughTerrain(5, 6));
   const Point3 low = roam.EyeAbove(0.5f, 0.5f, 0.02f);
   auto raised = [low](float by) { return Point3{low.x, low.y, low.z + by}; };
   RoamTree& tree = roam.tree;
@@ -122,13 +122,13 @@ TEST(RoamRefineTest, RandomFlightsOverSmallTerrainsKeepEveryInvariant) {
 }
 
 TEST(RoamRefineTest, RandomFlightsOverA257TerrainKeepEveryInvariant) {
-  RoamTreeOnTerrain roam(MetricTerrain(8, 8, 0.01f));
+  RoamTreeOnTerrain roam(RoughTerrain(8, 8, 0.01f));
   Fly(roam, 6, 3000, 50);
 }
 
 TEST(RoamRefineTest, RandomFlightOverA1025TerrainKeepsEveryInvariant) {
-  RoamTreeOnTerrain roam(MetricTerrain(10, 3, 0.01f));
-  Fly(roam, 8, 1500, 100);
+  RoamTreeOnTerrain roam(RoughTerrain(10, 3, 0.01f));
+  Fly(roam, 8, 2000, 100);
 }
 
 }  // namespace
