@@ -84,6 +84,7 @@ class Bintree {
   Queue& splitQueue() { return split_; }
   Queue& mergeQueue() { return merge_; }
   const PairPool& pool() const { return pool_; }
+  PairPool& pool() { return pool_; }
   // A failure met in the middle of an operation (a lost queue entry), kept until Stop.
   const std::optional<Failure>& failure() const { return failure_; }
 

@@ -30,7 +30,7 @@ PairPool::~PairPool() { ReleaseAll(); }
 bool PairPool::AddBlock(int pairs) {
   static_assert(sizeof(BlockHeader) == sizeof(void*) * 3);
   const std::size_t bytes = sizeof(BlockHeader) + static_cast<std::size_t>(pairs) * pairBytes_;
-  void* memory = std::malloc(bytes);
+  void* memory = allocate_(bytes);
   if (memory == nullptr) {
     failedPairs_ = pairs;
     return false;

@@ -1,5 +1,6 @@
 #pragma once
 #include <cstddef>
+#include <cstdlib>
 
 // Source of a bintree's child pairs: large blocks from the heap, carved in order and recycled
 // through a last-in first-out free list, so that a split or a merge never touches the general
@@ -9,8 +10,12 @@ class PairPool {
  public:
   static constexpr int kFirstBlockPairs = 16384;
 
+  // Where blocks come from: memory that free() accepts, or null when the heap refuses.
+  using Allocator = void* (*)(std::size_t bytes);
+
   // pairBytes: the size of one pair, a multiple of the alignment of a pointer.
-  explicit PairPool(std::size_t pairBytes) : pairBytes_(pairBytes) {}
+  explicit PairPool(std::size_t pairBytes, Allocator allocate = std::malloc)
+      : pairBytes_(pairBytes), allocate_(allocate) {}
   ~PairPool();
   PairPool(const PairPool&) = delete;
   PairPool& operator=(const PairPool&) = delete;
@@ -23,6 +28,8 @@ class PairPool {
   void Give(void* pair);
   // Returns every block at once and empties the free list.
   void ReleaseAll();
+  // The allocator of the blocks to come (tests refuse the heap with it).
+  void SetAllocator(Allocator allocate) { allocate_ = allocate; }
 
   int failedPairs() const { return failedPairs_; }
   int BlockCount() const;
@@ -44,6 +51,7 @@ class PairPool {
   std::ptrdiff_t UncarvedPairs() const;
 
   std::size_t pairBytes_;
+  Allocator allocate_;
   BlockHeader* newest_ = nullptr;
   void* freeList_ = nullptr;
   std::ptrdiff_t inUse_ = 0;

@@ -9,7 +9,7 @@
 #include <random>
 #include <vector>
 
-#include "roam/bintree.h"
+#include "roam/roam_node.h"
 
 namespace {
 
@@ -17,57 +17,34 @@ constexpr float kBucket = 1.0f / 8192.0f;
 
 class BucketQueueTest : public ::testing::Test {
  protected:
-  BintreeTriangle* NewTriangle() {
+  RoamNode* NewTriangle() {
     triangles_.emplace_back();
-    triangles_.back().key = kUnfiledKey;
+    triangles_.back().key = kNotQueued;
     return &triangles_.back();
   }
-  BintreeTriangle* Filed(float key) {
-    BintreeTriangle* t = NewTriangle();
+  RoamNode* Filed(float key) {
+    RoamNode* t = NewTriangle();
     queue_.Insert(t, key);
     return t;
   }
-  int BucketHolding(const BintreeTriangle* t) const {
+  int BucketHolding(const RoamNode* t) const {
     int found = -1;
-    queue_.ForEachEntry([&](int bucket, const BintreeTriangle* e) {
+    queue_.ForEachEntry([&](int bucket, const RoamNode* e) {
       if (e == t) found = bucket;
     });
     return found;
   }
 
   BucketQueue queue_{"test"};
-  std::deque<BintreeTriangle> triangles_;
+  std::deque<RoamNode> triangles_;
 };
-
-TEST_F(BucketQueueTest, BucketOfKeysAroundTheRing) {
-  queue_.Initialise(-8.0f);
-  EXPECT_EQ(queue_.Base(), -8.0f);
-  EXPECT_EQ(queue_.BucketOf(-8.0f), 0);
-  EXPECT_EQ(queue_.BucketOf(-9.0f), 0);
-  EXPECT_EQ(queue_.BucketOf(-8.0f + kBucket), 1);
-  EXPECT_EQ(queue_.BucketOf(-6.0f), BucketQueue::kOverflowBucket);
-  EXPECT_EQ(queue_.BucketOf(std::nextafter(-6.0f, -INFINITY)), 16383);
-  EXPECT_EQ(queue_.BucketOf(std::nan("")), 0);
-
-  // From a current bucket in mid ring the same keys relative to the base wrap around.
-  BintreeTriangle* far = Filed(-6.5f);
-  EXPECT_EQ(queue_.PopBelow(-6.5f + kBucket), far);
-  const int current = queue_.CurrentBucket();
-  const float base = queue_.Base();
-  EXPECT_EQ(current, 12288);
-  EXPECT_EQ(base, -6.5f);
-  EXPECT_EQ(queue_.BucketOf(base), current);
-  EXPECT_EQ(queue_.BucketOf(base + 2.0f), BucketQueue::kOverflowBucket);
-  EXPECT_EQ(queue_.BucketOf(std::nextafter(base + 2.0f, -INFINITY)), current - 1);
-  EXPECT_EQ(queue_.BucketOf(base + 1.0f), (current + 8192) % 16384);
-}
 
 TEST_F(BucketQueueTest, PopBelowIsStrict) {
   queue_.Initialise(0.0f);
   const float t = 0.5f + 0.25f * kBucket;  // inside the bucket that starts at 0.5
-  BintreeTriangle* equal = Filed(t);
-  BintreeTriangle* below = Filed(0.5f);
-  BintreeTriangle* above = Filed(t + 0.1f * kBucket);
+  RoamNode* equal = Filed(t);
+  RoamNode* below = Filed(0.5f);
+  RoamNode* above = Filed(t + 0.1f * kBucket);
   EXPECT_EQ(queue_.PopBelow(t), below);
   EXPECT_EQ(queue_.PopBelow(t), nullptr);
   EXPECT_EQ(queue_.Size(), 2);
@@ -76,104 +53,56 @@ TEST_F(BucketQueueTest, PopBelowIsStrict) {
   EXPECT_EQ(queue_.Base(), 0.5f);
 }
 
-TEST_F(BucketQueueTest, EmptyQueueYieldsNothingForAnyThreshold) {
-  queue_.Initialise(0.0f);
-  for (float t : {-100.0f, 0.0f, 1.0f, 2.0f, 5.0f, 1e9f, INFINITY}) EXPECT_EQ(queue_.PopBelow(t), nullptr);
-  BintreeTriangle* t = Filed(0.3f);
-  queue_.Remove(t);
-  EXPECT_EQ(queue_.PopBelow(1e9f), nullptr);
-}
-
 // The base walks up to the threshold through an empty queue too; a base left behind would file
 // the next keys in the overflow and later hand one out above its threshold.
-TEST_F(BucketQueueTest, EmptyQueueWalksTheBaseToTheThreshold) {
+TEST_F(BucketQueueTest, AnEmptyQueueYieldsNothingAndWalksTheBaseToTheThreshold) {
   queue_.Initialise(0.0f);
+  for (float t : {-100.0f, 0.0f, 1.0f, 2.0f}) EXPECT_EQ(queue_.PopBelow(t), nullptr);
   EXPECT_EQ(queue_.PopBelow(5.0f), nullptr);
   EXPECT_GT(queue_.Base(), 5.0f - kBucket);
   EXPECT_LE(queue_.Base(), 5.0f);
-  BintreeTriangle* later = Filed(5.05f);
+  RoamNode* later = Filed(5.05f);
   EXPECT_NE(BucketHolding(later), BucketQueue::kOverflowBucket);
   EXPECT_EQ(queue_.PopBelow(5.0f), nullptr);
   EXPECT_EQ(queue_.PopBelow(5.1f), later);
+  for (float t : {1e9f, INFINITY}) EXPECT_EQ(queue_.PopBelow(t), nullptr);
 }
 
-TEST_F(BucketQueueTest, RemoveFindsAnOverflowEntryAfterTheBaseMovedCloser) {
+// Remove finds an entry by its key however far the base has moved since it was filed: one still
+// waiting in the overflow although its key now maps into the ring, and a tiny negative key filed
+// next to a bucket edge (subtracting the base in float would round it onto the next bucket).
+TEST_F(BucketQueueTest, RemoveFindsAnEntryAfterTheBaseMoved) {
   queue_.Initialise(0.0f);
-  BintreeTriangle* late = Filed(2.5f);
+  RoamNode* late = Filed(2.5f);
   ASSERT_EQ(BucketHolding(late), BucketQueue::kOverflowBucket);
-  BintreeTriangle* near = Filed(1.0f);
-  EXPECT_EQ(queue_.PopBelow(1.2f), near);
   EXPECT_EQ(queue_.PopBelow(1.2f), nullptr);
-  // The walk has not wrapped, so the entry still waits in the overflow bucket although its
-  // key now maps into the ring.
   ASSERT_NE(queue_.BucketOf(late->key), BucketQueue::kOverflowBucket);
   ASSERT_EQ(BucketHolding(late), BucketQueue::kOverflowBucket);
-  queue_.Remove(late);
-  EXPECT_EQ(queue_.Size(), 0);
+  EXPECT_TRUE(queue_.Remove(late));
   EXPECT_EQ(late->key, 2.5f);
-  EXPECT_EQ(queue_.PopBelow(100.0f), nullptr);
-}
 
-// A tiny negative key filed one unit above the base: subtracting the base in float would round
-// it onto the next bucket's edge, and once the base had moved the key would map elsewhere.
-TEST_F(BucketQueueTest, RemoveFindsAKeyNextToABucketEdgeAfterTheBaseMoved) {
   queue_.Initialise(-1.0f);
-  BintreeTriangle* t = Filed(-std::ldexp(1.0f, -26));
+  RoamNode* t = Filed(-std::ldexp(1.0f, -26));
   EXPECT_EQ(BucketHolding(t), 8191);
   EXPECT_EQ(queue_.PopBelow(-kBucket + std::ldexp(1.0f, -20)), nullptr);
-  EXPECT_EQ(queue_.CurrentBucket(), 8191);
   EXPECT_EQ(queue_.Base(), -kBucket);
-  queue_.Remove(t);
+  EXPECT_TRUE(queue_.Remove(t));
   EXPECT_EQ(queue_.Size(), 0);
-}
-
-TEST_F(BucketQueueTest, WrappingTheRingRefilesTheOverflow) {
-  queue_.Initialise(0.0f);
-  BintreeTriangle* a = Filed(1.9f);
-  BintreeTriangle* b = Filed(3.0f);
-  BintreeTriangle* c = Filed(5.5f);
-  EXPECT_EQ(queue_.PopBelow(1.95f), a);
-  EXPECT_EQ(queue_.PopBelow(3.5f), b);
-  EXPECT_EQ(queue_.CurrentBucket(), 8192);  // one lap and a half from the start
-  EXPECT_EQ(queue_.Base(), 3.0f);
-  EXPECT_EQ(BucketHolding(c), BucketQueue::kOverflowBucket);
-  EXPECT_EQ(queue_.PopBelow(3.5f), nullptr);
-  EXPECT_EQ(queue_.PopBelow(6.0f), c);
 }
 
 // A threshold far beyond the ring: the walk skips whole laps, and still hands out only keys below
 // the threshold.
 TEST_F(BucketQueueTest, ThresholdBeyondTheRingHandsOutOnlyKeysBelowIt) {
   queue_.Initialise(0.0f);
-  BintreeTriangle* far = Filed(1.0e6f);
-  BintreeTriangle* nearer = Filed(1.0e4f);
+  RoamNode* far = Filed(1.0e6f);
+  RoamNode* nearer = Filed(1.0e4f);
   EXPECT_EQ(queue_.PopBelow(1.0e5f), nearer);
   EXPECT_EQ(queue_.PopBelow(1.0e5f), nullptr);
   EXPECT_EQ(queue_.PopBelow(2.0e6f), far);
   // A key that can never come within reach is not waited for.
-  BintreeTriangle* never = Filed(INFINITY);
+  RoamNode* never = Filed(INFINITY);
   EXPECT_EQ(queue_.PopBelow(3.0e6f), nullptr);
-  queue_.Remove(never);
-  EXPECT_EQ(queue_.Size(), 0);
-}
-
-TEST_F(BucketQueueTest, RebaseFrom7Point9To8Point3KeepsTheOrder) {
-  queue_.Initialise(7.9f);
-  const std::vector<float> keys = {8.31f, 8.5f, 9.0f, 9.95f, 10.2f, 12.0f};
-  std::vector<BintreeTriangle*> filed;
-  for (float k : keys) filed.push_back(Filed(k));
-  const float base = queue_.Base();
-  queue_.Rebase(8.0f);
-  EXPECT_EQ(queue_.Base(), base - 8.0f);
-  for (size_t i = 0; i < keys.size(); ++i) {
-    EXPECT_EQ(filed[i]->key, keys[i] - 8.0f);
-    if (BucketHolding(filed[i]) != BucketQueue::kOverflowBucket) {
-      EXPECT_EQ(BucketHolding(filed[i]), queue_.BucketOf(filed[i]->key));
-    }
-  }
-  // Travel now at 0.3: nothing is due yet; later everything comes out in key order.
-  EXPECT_EQ(queue_.PopBelow(0.3f), nullptr);
-  for (BintreeTriangle* expected : filed) EXPECT_EQ(queue_.PopBelow(100.0f), expected);
+  EXPECT_TRUE(queue_.Remove(never));
   EXPECT_EQ(queue_.Size(), 0);
 }
 
@@ -184,12 +113,13 @@ TEST_F(BucketQueueTest, RandomOperationsAgreeWithAModel) {
   std::mt19937 random(12345);
   std::uniform_real_distribution<float> unit(0.0f, 1.0f);
   queue_.Initialise(-8.0f);
-  std::map<BintreeTriangle*, float> model;
+  std::map<RoamNode*, float> model;
   float clock = -8.0f;
+  size_t mostFiled = 0;
   for (int round = 0; round < 3000; ++round) {
     const bool quiet = round % 100 < 10;
     if (round % 100 == 0) {
-      for (const auto& [t, key] : model) queue_.Remove(t);
+      for (const auto& [t, key] : model) ASSERT_TRUE(queue_.Remove(t));
       model.clear();
     }
     const int inserts = quiet ? 0 : static_cast<int>(unit(random) * 20);
@@ -198,12 +128,13 @@ TEST_F(BucketQueueTest, RandomOperationsAgreeWithAModel) {
       const float r = unit(random);
       const float key = r < 0.1f ? clock - unit(random) : r < 0.85f ? clock + 2.2f * unit(random) : clock + 2.0f + 6.0f * unit(random);
       model[Filed(key)] = key;
+      mostFiled = std::max(mostFiled, model.size());
     }
     const int removes = static_cast<int>(unit(random) * 6);
     for (int i = 0; i < removes && !model.empty(); ++i) {
       auto it = model.begin();
       std::advance(it, static_cast<int>(unit(random) * model.size()) % model.size());
-      queue_.Remove(it->first);
+      ASSERT_TRUE(queue_.Remove(it->first)) << "round " << round;
       model.erase(it);
     }
     clock += quiet ? 0.5f : unit(random) < 0.05f ? 2.0f + 3.0f * unit(random) : 0.05f * unit(random);
@@ -215,7 +146,7 @@ TEST_F(BucketQueueTest, RandomOperationsAgreeWithAModel) {
         ASSERT_EQ(t->key, key);
       }
     }
-    while (BintreeTriangle* t = queue_.PopBelow(clock)) {
+    while (RoamNode* t = queue_.PopBelow(clock)) {
       ASSERT_EQ(model.count(t), 1u);
       ASSERT_LT(model[t], clock);
       model.erase(t);
@@ -224,6 +155,7 @@ TEST_F(BucketQueueTest, RandomOperationsAgreeWithAModel) {
     ASSERT_EQ(queue_.Size(), static_cast<int>(model.size()));
     // Every slot ever made is filed or free again, so the slots stay within the largest filing.
     ASSERT_EQ(queue_.Size() + queue_.FreeEntrySlots(), queue_.EntrySlots()) << "round " << round;
+    ASSERT_LE(queue_.EntrySlots(), static_cast<int>(mostFiled)) << "round " << round;
   }
   const int slots = queue_.EntrySlots();
   queue_.Clear();
@@ -231,12 +163,25 @@ TEST_F(BucketQueueTest, RandomOperationsAgreeWithAModel) {
   EXPECT_GE(queue_.EntryCapacity(), static_cast<std::size_t>(slots)) << "Clear keeps the storage";
 }
 
-TEST_F(BucketQueueTest, RemovingAMissingEntryExitsWithStatus3) {
+// A removal that finds nothing leaves the queue as it was and says so; the queue names the
+// failure, which ends the program orderly with status 3.
+TEST_F(BucketQueueTest, RemovingAMissingEntryFailsAndNamesTheInconsistency) {
   queue_.Initialise(0.0f);
-  Filed(0.5f);
-  BintreeTriangle* stranger = NewTriangle();
+  RoamNode* filed = Filed(0.5f);
+  RoamNode* stranger = NewTriangle();
   stranger->key = 0.5f;
-  EXPECT_EXIT(queue_.Remove(stranger), ::testing::ExitedWithCode(3), "Internal inconsistency: a triangle is missing from the test queue");
+  EXPECT_FALSE(queue_.Remove(stranger));
+  EXPECT_EQ(queue_.Size(), 1);
+  // Found once, then gone.
+  EXPECT_TRUE(queue_.Remove(filed));
+  EXPECT_FALSE(queue_.Remove(filed));
+  EXPECT_EQ(queue_.Size(), 0);
+  EXPECT_EQ(queue_.Size() + queue_.FreeEntrySlots(), queue_.EntrySlots());
+  const Failure failure = queue_.Missing(stranger);
+  EXPECT_EQ(failure.message, "Internal inconsistency: a triangle is missing from the test queue\n");
+  EXPECT_EQ(failure.channel, Channel::kErrorAndLog);
+  EXPECT_EQ(failure.exitStatus, 3);
+  EXPECT_TRUE(failure.quitOrderly);
 }
 
 }  // namespace
