@@ -15,7 +15,7 @@
 #include "app/platform/nv_platform.h"
 #include "cache/system_memory_cache.h"
 #include "cache/video_memory_cache.h"
-#include "headless/offscreen_context.h"
+#include "bench_context.h"
 
 namespace {
 
@@ -62,9 +62,9 @@ std::unique_ptr<CacheUnderTest> MakeCache() {
 // A context and identity matrices; the geometry lands in a few pixels so that the figures
 // measure the cache and the vertex path rather than rasterisation.
 bool PrepareGL(benchmark::State& state) {
-  std::string error;
-  if (!MakeOffscreenContextCurrent(640, 480, &error)) {
-    state.SkipWithError(error.c_str());
+  const Status context = MakeBenchContextCurrent(640, 480);
+  if (!context.ok()) {
+    state.SkipWithError(context.failure().message.c_str());
     return false;
   }
   glMatrixMode(GL_PROJECTION);

@@ -5,7 +5,7 @@
 #include <utility>
 
 #include "cache/system_memory_cache.h"
-#include "headless/offscreen_context.h"
+#include "bench_context.h"
 
 namespace {
 
@@ -24,8 +24,8 @@ CacheSource CountedSystemCaches(CountingCache** latest) {
 Result<MethodScene*> MethodScene::Shared(const std::string& terrainPath) {
   static std::unique_ptr<MethodScene> shared;
   if (shared != nullptr) return shared.get();
-  std::string error;
-  if (!MakeOffscreenContextCurrent(kWidth, kHeight, &error)) return Failure{error + "\n", Channel::kConsole, 1};
+  const Status context = MakeBenchContextCurrent(kWidth, kHeight);
+  if (!context.ok()) return context.failure();
   NullLogSink quiet;
   Result<std::unique_ptr<BenchScene>> prepared =
       PrepareBenchScene(terrainPath, "", kVerticalScale, kWidth, kHeight, quiet);
