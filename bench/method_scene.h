@@ -7,7 +7,7 @@
 #include "app/view/frame_view.h"
 #include "cabtt/cabtt_method.h"
 #include "cache/counting_cache.h"
-#include "headless/bench_scene.h"
+#include "headless/bench_engine.h"
 #include "roam/roam_method.h"
 
 // The program's world on the default terrain file, offscreen at the window's start-up size, as
