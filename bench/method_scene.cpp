@@ -12,11 +12,7 @@ namespace {
 constexpr float kVerticalScale = 0.1f;
 
 CacheSource CountedSystemCaches(CountingCache** latest) {
-  return {CacheKind::kSystemMemory, [latest] {
-            auto cache = std::make_unique<CountingCache>(std::make_unique<SystemMemoryCache>());
-            *latest = cache.get();
-            return std::unique_ptr<GeometryCache>(std::move(cache));
-          }};
+  return CountedCaches({CacheKind::kSystemMemory, [] { return std::make_unique<SystemMemoryCache>(); }}, latest);
 }
 
 }  // namespace

@@ -18,6 +18,15 @@ void CountingCache::DrawBlock(BlockHandle handle) {
   inner_->DrawBlock(handle);
 }
 
+CacheSource CountedCaches(CacheSource source, CountingCache** latest) {
+  const CacheKind kind = source.kind;
+  return {kind, [source = std::move(source), latest] {
+            auto cache = std::make_unique<CountingCache>(source.create());
+            *latest = cache.get();
+            return std::unique_ptr<GeometryCache>(std::move(cache));
+          }};
+}
+
 void CountingCache::ReleaseBlock(BlockHandle handle) {
   ++blocksReleased;
   inner_->ReleaseBlock(handle);

@@ -31,3 +31,6 @@ class CountingCache final : public GeometryCache {
   CacheVertex* vertices_ = nullptr;
   uint16_t* indices_ = nullptr;
 };
+
+// The caches of source, each wrapped in a counter; *latest names the last one made.
+CacheSource CountedCaches(CacheSource source, CountingCache** latest);

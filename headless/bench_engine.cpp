@@ -87,12 +87,7 @@ WorkCounts ReadCounts(DrawMethod& method, const FrameStats& stats, const Countin
 // which *counting names.
 std::unique_ptr<DrawMethod> MakeMethod(BenchScene& scene, const BenchMethod& spec, LogSink& quiet,
                                        CountingCache** counting) {
-  const CacheSource real = DefaultCacheSource(scene.gl, scene.nv.get(), quiet);
-  const CacheSource counted{real.kind, [real, counting] {
-                              auto cache = std::make_unique<CountingCache>(real.create());
-                              *counting = cache.get();
-                              return std::unique_ptr<GeometryCache>(std::move(cache));
-                            }};
+  const CacheSource counted = CountedCaches(DefaultCacheSource(scene.gl, scene.nv.get(), quiet), counting);
   switch (spec.kind) {
     case BenchMethod::Kind::kRoam:
       return std::make_unique<RoamMethod>(scene.terrain, counted, quiet);

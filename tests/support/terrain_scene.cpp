@@ -24,11 +24,7 @@ std::map<std::string, std::unique_ptr<BenchScene>>& Prepared() {
 }
 
 CacheSource CountedSystemCaches(CountingCache** latest) {
-  return {CacheKind::kSystemMemory, [latest] {
-            auto cache = std::make_unique<CountingCache>(std::make_unique<SystemMemoryCache>());
-            *latest = cache.get();
-            return std::unique_ptr<GeometryCache>(std::move(cache));
-          }};
+  return CountedCaches({CacheKind::kSystemMemory, [] { return std::make_unique<SystemMemoryCache>(); }}, latest);
 }
 
 }  // namespace
