@@ -47,8 +47,9 @@ TEST(GoldenCountsTest, ShortFlightDrawsExactlyTheStoredCounts) {
   ASSERT_EQ(Shell("'" QUORVANE_BENCH_BINARY "' --terrain '" + dir.File("terrain.png") +
                   "' --flight pass --frames 120 --methods roam,cabtt:2:adaptive,cabtt:3:uniform,cabtt:4:adaptive"
                   " --width 160 --height 120 --no-raster --quality-every 0 --csv '" +
-                  dir.File("run.csv") + "' >/dev/null 2>&1"),
-            0);
+                  dir.File("run.csv") + "' >/dev/null 2>'" + dir.File("stderr.txt") + "'"),
+            0)
+      << ReadWholeFile(dir.File("stderr.txt"));
   const std::vector<CsvRecord> expected = ParseCsv(ReadWholeFile(QUORVANE_SOURCE_DIR "/tests/golden/counts_257.csv"));
   const std::vector<CsvRecord> actual = CountColumns(ParseCsv(ReadWholeFile(dir.File("run.csv"))));
   ASSERT_EQ(expected.size(), 481u);
