@@ -12,7 +12,7 @@
 #include <utility>
 #include <vector>
 
-#include "headless/text_format.h"
+#include "app/platform/text_format.h"
 
 namespace {
 

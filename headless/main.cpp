@@ -9,12 +9,12 @@
 #include <string_view>
 
 #include "app/platform/log_sink.h"
+#include "app/platform/progress_bar.h"
 #include "headless/bench_engine.h"
 #include "headless/bench_options.h"
 #include "headless/bench_report.h"
 #include "headless/flights.h"
 #include "headless/offscreen_context.h"
-#include "headless/progress_bar.h"
 #include "headless/svg_plot.h"
 
 namespace {

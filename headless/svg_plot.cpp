@@ -6,8 +6,8 @@
 #include <utility>
 #include <vector>
 
+#include "app/platform/text_format.h"
 #include "headless/bench_report.h"
-#include "headless/text_format.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // The progress bar on a clock the test moves by hand: silent for short runs, then one line
 // redrawn in place at most ten times a second, blanked again at the end.
-#include "headless/progress_bar.h"
+#include "app/platform/progress_bar.h"
 
 #include <gtest/gtest.h>
 

@@ -1,10 +1,10 @@
-#include "headless/progress_bar.h"
+#include "app/platform/progress_bar.h"
 
 #include <chrono>
 #include <cmath>
 #include <utility>
 
-#include "headless/text_format.h"
+#include "app/platform/text_format.h"
 
 namespace {
 

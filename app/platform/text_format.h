@@ -4,7 +4,6 @@
 
 // Numbers and text for files, tables and the terminal. Numbers always have a decimal point,
 // whatever the process locale says; non-finite values come out as "inf", "-inf" and "nan".
-// Needs nothing else of the benchmark, so that whatever prints progress or tables can take it along.
 
 // Fixed notation with the given number of decimals (0 gives an integer without a point). A value
 // that rounds to zero never shows a minus sign.

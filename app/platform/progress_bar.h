@@ -8,7 +8,8 @@
 // construction, so that short runs print nothing; then it redraws its line in place with '\r'
 // (label, bar, percent, done/total, time left) at most ten times a second. A shorter line blanks
 // what a longer one left behind. Finish() blanks the line again, and only if anything was drawn.
-// A null stream draws nothing. Needs only headless/text_format.h besides itself.
+// A null stream draws nothing. Shared by the programs that run long steps (the benchmark, the
+// importer).
 class ProgressBar {
  public:
   // Seconds on any steady scale; tests pass a fake.

@@ -1,4 +1,4 @@
-#include "headless/text_format.h"
+#include "app/platform/text_format.h"
 
 #include <algorithm>
 #include <charconv>
