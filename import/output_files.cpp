@@ -43,7 +43,10 @@ std::string SidecarPathFor(const std::string& heightFieldPath) {
 
 Status WriteHeightFieldPng(const std::string& path, const std::string& destination, int side,
                            const std::vector<HeightSample>& samples) {
-  if (!WriteGrey16Png(path.c_str(), side, side, samples.data()))
+  // zlib's fastest level: at 8193 x 8193 it writes about four times faster than the default for
+  // a file a few percent larger.
+  constexpr int kFastestCompression = 1;
+  if (!WriteGrey16Png(path.c_str(), side, side, samples.data(), kFastestCompression))
     return ImportError{"Cannot write " + destination + " (disk full?)"};
   return Succeeded();
 }

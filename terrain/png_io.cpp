@@ -72,9 +72,10 @@ unsigned char* CopyRows(png_structp png, png_infop info, size_t rowBytes, size_t
   return pixels;
 }
 
-// Writes height rows of rowBytes bytes each, starting at pixels, as a PNG of the colour type.
+// Writes height rows of rowBytes bytes each, starting at pixels, as a PNG of the colour type;
+// compressionLevel -1 keeps zlib's default.
 bool WriteRows(const char* name, int width, int height, int bitDepth, int colorType, const void* pixels,
-               size_t rowBytes, int transforms) {
+               size_t rowBytes, int transforms, int compressionLevel = -1) {
   if (width <= 0 || height <= 0) return false;
   FILE* file = std::fopen(name, "wb");
   if (file == nullptr) return false;
@@ -102,6 +103,7 @@ bool WriteRows(const char* name, int width, int height, int bitDepth, int colorT
   auto* first = static_cast<unsigned char*>(const_cast<void*>(pixels));
   for (int row = 0; row < height; ++row) rows[row] = first + static_cast<size_t>(row) * rowBytes;
   png_set_rows(png, info, rows);
+  if (compressionLevel >= 0) png_set_compression_level(png, compressionLevel);
   png_write_png(png, info, transforms, nullptr);
   png_free(png, rows);
   png_destroy_write_struct(&png, &info);
@@ -208,9 +210,9 @@ bool WriteGreyPng(const char* name, int width, int height, const unsigned char* 
                    PNG_TRANSFORM_IDENTITY);
 }
 
-bool WriteGrey16Png(const char* name, int width, int height, const HeightSample* samples) {
+bool WriteGrey16Png(const char* name, int width, int height, const HeightSample* samples, int compressionLevel) {
   return WriteRows(name, width, height, 16, PNG_COLOR_TYPE_GRAY, samples,
-                   static_cast<size_t>(width) * sizeof(HeightSample), PNG_TRANSFORM_SWAP_ENDIAN);
+                   static_cast<size_t>(width) * sizeof(HeightSample), PNG_TRANSFORM_SWAP_ENDIAN, compressionLevel);
 }
 
 bool WriteRgbPng(const char* name, int width, int height, const unsigned char* pixels) {
