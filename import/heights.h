@@ -23,7 +23,7 @@ struct HeightGrid {
 Outcome<HeightGrid> ResampleHeights(const ElevationSource& source, const TerrainSquare& square, int side,
                                     const std::string& resample, std::FILE* progressOut, const DecisionLog& say);
 
-// The grid mapped to 16-bit samples: lowMetres to 0, highMetres to 65535, linearly, so samples
+// The grid mapped to 16-bit samples (rows still north first): lowMetres to 0, highMetres to 65535, linearly, so samples
 // keep the order of the heights (heights outside the range are clamped to its ends).
 struct QuantizedHeights {
   std::vector<HeightSample> samples;

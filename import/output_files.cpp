@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
@@ -10,6 +11,20 @@
 
 #include "headless/number_format.h"
 #include "terrain/png_io.h"
+
+namespace {
+
+template <class Value>
+std::vector<Value> SouthFirst(const std::vector<Value>& northFirst, size_t rowLength) {
+  std::vector<Value> flipped(northFirst.size());
+  const size_t rows = northFirst.size() / rowLength;
+  for (size_t row = 0; row < rows; ++row)
+    std::copy_n(northFirst.begin() + static_cast<std::ptrdiff_t>(row * rowLength), rowLength,
+                flipped.begin() + static_cast<std::ptrdiff_t>((rows - 1 - row) * rowLength));
+  return flipped;
+}
+
+}  // namespace
 
 StagedOutputs::~StagedOutputs() {
   if (committed_) return;
@@ -46,15 +61,16 @@ Status WriteHeightFieldPng(const std::string& path, const std::string& destinati
   // zlib's fastest level: at 8193 x 8193 it writes about four times faster than the default for
   // a file a few percent larger.
   constexpr int kFastestCompression = 1;
-  if (!WriteGrey16Png(path.c_str(), side, side, samples.data(), kFastestCompression))
+  if (!WriteGrey16Png(path.c_str(), side, side, SouthFirst(samples, side).data(), kFastestCompression))
     return ImportError{"Cannot write " + destination + " (disk full?)"};
   return Succeeded();
 }
 
 Status WriteTexturePng(const std::string& path, const std::string& destination, const Texture& texture) {
-  const bool written = texture.channels == 3
-                           ? WriteRgbPng(path.c_str(), texture.side, texture.side, texture.texels.data())
-                           : WriteGreyPng(path.c_str(), texture.side, texture.side, texture.texels.data());
+  const std::vector<unsigned char> texels =
+      SouthFirst(texture.texels, static_cast<size_t>(texture.side) * texture.channels);
+  const bool written = texture.channels == 3 ? WriteRgbPng(path.c_str(), texture.side, texture.side, texels.data())
+                                             : WriteGreyPng(path.c_str(), texture.side, texture.side, texels.data());
   if (!written) return ImportError{"Cannot write " + destination + " (disk full?)"};
   return Succeeded();
 }

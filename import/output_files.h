@@ -47,7 +47,10 @@ struct SidecarContents {
   std::string source;
 };
 
-// Writers to a staged path; destination names the file in the reason of a failure.
+// Writers to a staged path; destination names the file in the reason of a failure. They take
+// rows north first, as GDAL makes them, and write them south first: Quorvane puts file row r at
+// y = r / (side - 1) and column c at x = c / (side - 1) with z up, so y must grow northwards
+// for east to lie right of north, unmirrored (and the texture follows the same rows).
 Status WriteHeightFieldPng(const std::string& path, const std::string& destination, int side,
                            const std::vector<HeightSample>& samples);
 Status WriteTexturePng(const std::string& path, const std::string& destination, const Texture& texture);

@@ -9,7 +9,8 @@
 #include "import/square.h"
 
 // A texture Quorvane accepts. Invariants: side a power of two (1 to 16384), channels 1 (grey) or
-// 3 (RGB), side x side x channels bytes, row 0 the north edge of the square; texel edges sit on
+// 3 (RGB), side x side x channels bytes, row 0 the north edge of the square (the writer turns it
+// south first, as the height field); texel edges sit on
 // the square's edges, as the renderer stretches the texture over the unit square.
 struct Texture {
   int side = 0;

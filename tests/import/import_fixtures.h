@@ -46,7 +46,11 @@ struct HeightFieldFile {
   bool acceptedByQuorvane = false;  // the renderer's loader checks: 16-bit grey, square, 2^n + 1
   int side = 0;
   std::vector<HeightSample> samples;
-  HeightSample At(int column, int row) const { return samples[static_cast<size_t>(row) * side + column]; }
+  // Rows counted from the north edge, as on a map: the file holds the south edge first, where
+  // Quorvane's y = 0 is.
+  HeightSample At(int column, int rowFromNorth) const {
+    return samples[static_cast<size_t>(side - 1 - rowFromNorth) * side + column];
+  }
 };
 HeightFieldFile ReadHeightField(const std::string& path);
 
@@ -54,7 +58,7 @@ struct TextureFile {
   bool acceptedByQuorvane = false;  // the renderer's texture reader and side check
   int side = 0;
   int channels = 0;
-  std::vector<unsigned char> texels;
+  std::vector<unsigned char> texels;  // south edge first, as the height field
 };
 TextureFile ReadTexture(const std::string& path);
 

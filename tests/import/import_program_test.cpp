@@ -194,12 +194,15 @@ TEST(ImportProgram, OptionsChooseTheSquareSizeAndHeightRange) {
 TEST(ImportProgram, TexturesAreImagesQuorvaneAccepts) {
   TempDir dir;
   ASSERT_TRUE(WriteRaster(dir.File("dem.tif"), ProjectedSpec(257, 257, [](int c, int r) { return c * r % 97; })));
-  // An RGB image over the same ground: red west half, blue east half.
+  // An RGB image over the same ground: red west half, blue east half, green north half.
   RasterSpec photo = ProjectedSpec(64, 64, nullptr);
   photo.geoTransform = {500000.0, 120.0, 0.0, 4100000.0, 0.0, -120.0};
   photo.dataType = GDT_Byte;
   photo.bands = 3;
-  photo.valueAt = [](int column, int, int band) { return (band == 1) == (column < 32) && band != 2 ? 255.0 : 0.0; };
+  photo.valueAt = [](int column, int row, int band) {
+    const bool lit[] = {column < 32, row < 32, column >= 32};
+    return lit[band - 1] ? 255.0 : 0.0;
+  };
   ASSERT_TRUE(WriteRaster(dir.File("photo.tif"), photo));
 
   ASSERT_EQ(RunImport(dir.path(), {"dem.tif", "a.png", "--texture", "shade.png"}).status, 0);
@@ -216,11 +219,14 @@ TEST(ImportProgram, TexturesAreImagesQuorvaneAccepts) {
   ASSERT_TRUE(draped.acceptedByQuorvane);
   ASSERT_EQ(draped.side, 256);
   ASSERT_EQ(draped.channels, 3);
-  const size_t west = (128 * 256 + 10) * 3, east = (128 * 256 + 245) * 3;
-  EXPECT_GT(draped.texels[west], 200);     // red
-  EXPECT_LT(draped.texels[west + 2], 50);  // not blue
-  EXPECT_LT(draped.texels[east], 50);
-  EXPECT_GT(draped.texels[east + 2], 200);
+  // Texel (column, row) with rows from the south edge, as the file holds them.
+  auto texel = [&](int column, int row, int channel) { return draped.texels[(row * 256 + column) * 3 + channel]; };
+  EXPECT_GT(texel(10, 128, 0), 200);  // west: red, not blue
+  EXPECT_LT(texel(10, 128, 2), 50);
+  EXPECT_LT(texel(245, 128, 0), 50);  // east: blue, not red
+  EXPECT_GT(texel(245, 128, 2), 200);
+  EXPECT_LT(texel(128, 10, 1), 50);  // south: not green
+  EXPECT_GT(texel(128, 245, 1), 200);
 }
 
 }  // namespace
