@@ -72,9 +72,10 @@ unsigned char* CopyRows(png_structp png, png_infop info, size_t rowBytes, size_t
   return pixels;
 }
 
-// Writes height rows of rowBytes bytes each, starting at pixels, as a grey PNG.
-bool WriteGreyRows(const char* name, int width, int height, int bitDepth, const void* pixels,
-                   size_t rowBytes, int transforms) {
+// Writes height rows of rowBytes bytes each, starting at pixels, as a PNG of the colour type;
+// compressionLevel -1 keeps zlib's default.
+bool WriteRows(const char* name, int width, int height, int bitDepth, int colorType, const void* pixels,
+               size_t rowBytes, int transforms, int compressionLevel = -1) {
   if (width <= 0 || height <= 0) return false;
   FILE* file = std::fopen(name, "wb");
   if (file == nullptr) return false;
@@ -96,12 +97,13 @@ bool WriteGreyRows(const char* name, int width, int height, int bitDepth, const 
   }
   png_init_io(png, file);
   png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), bitDepth,
-               PNG_COLOR_TYPE_GRAY, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+               colorType, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
                PNG_FILTER_TYPE_DEFAULT);
   // libpng's rows are not const, but writing only reads them.
   auto* first = static_cast<unsigned char*>(const_cast<void*>(pixels));
   for (int row = 0; row < height; ++row) rows[row] = first + static_cast<size_t>(row) * rowBytes;
   png_set_rows(png, info, rows);
+  if (compressionLevel >= 0) png_set_compression_level(png, compressionLevel);
   png_write_png(png, info, transforms, nullptr);
   png_free(png, rows);
   png_destroy_write_struct(&png, &info);
@@ -204,10 +206,16 @@ bool ReadImagePng(const char* path, int maxSide, int* width, int* height, int* c
 }
 
 bool WriteGreyPng(const char* name, int width, int height, const unsigned char* pixels) {
-  return WriteGreyRows(name, width, height, 8, pixels, static_cast<size_t>(width), PNG_TRANSFORM_IDENTITY);
+  return WriteRows(name, width, height, 8, PNG_COLOR_TYPE_GRAY, pixels, static_cast<size_t>(width),
+                   PNG_TRANSFORM_IDENTITY);
 }
 
-bool WriteGrey16Png(const char* name, int width, int height, const HeightSample* samples) {
-  return WriteGreyRows(name, width, height, 16, samples, static_cast<size_t>(width) * sizeof(HeightSample),
-                       PNG_TRANSFORM_SWAP_ENDIAN);
+bool WriteGrey16Png(const char* name, int width, int height, const HeightSample* samples, int compressionLevel) {
+  return WriteRows(name, width, height, 16, PNG_COLOR_TYPE_GRAY, samples,
+                   static_cast<size_t>(width) * sizeof(HeightSample), PNG_TRANSFORM_SWAP_ENDIAN, compressionLevel);
+}
+
+bool WriteRgbPng(const char* name, int width, int height, const unsigned char* pixels) {
+  return WriteRows(name, width, height, 8, PNG_COLOR_TYPE_RGB, pixels, static_cast<size_t>(width) * 3,
+                   PNG_TRANSFORM_IDENTITY);
 }

@@ -31,5 +31,10 @@ bool ReadImagePng(FILE* file, int maxSide, int* width, int* height, int* channel
 // created or written.
 bool WriteGreyPng(const char* name, int width, int height, const unsigned char* pixels);
 
-// Writes width x height samples, row 0 first, as a 16-bit grey PNG.
-bool WriteGrey16Png(const char* name, int width, int height, const HeightSample* samples);
+// Writes width x height red, green, blue byte triples, row 0 first, as an 8-bit RGB PNG.
+bool WriteRgbPng(const char* name, int width, int height, const unsigned char* pixels);
+
+// Writes width x height samples, row 0 first, as a 16-bit grey PNG, with zlib's compression level
+// (0 to 9; -1 for zlib's default).
+bool WriteGrey16Png(const char* name, int width, int height, const HeightSample* samples,
+                    int compressionLevel = -1);
