@@ -6,6 +6,12 @@
 #include <cmath>
 
 #include "app/platform/text_format.h"
+#include "import/options.h"
+
+Failure ImportFailure(const std::string& reason) {
+  // The importer has no log: its failures go to standard error alone.
+  return Failure{"quorvane-import: " + reason + "\n", Channel::kErrorAndLog, kImportFailedStatus};
+}
 
 GdalArguments& GdalArguments::Add(std::string argument) {
   arguments_.push_back(std::move(argument));

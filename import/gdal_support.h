@@ -6,42 +6,21 @@
 #include <memory>
 #include <string>
 #include <utility>
-#include <variant>
 #include <vector>
 
+#include "app/platform/failure.h"
 #include "app/platform/progress_bar.h"
 
-// What the importer's steps share: results that carry either a value or the one-line reason
-// the import stopped, owned GDAL datasets, GDAL utility argument lists, GDAL's error messages
-// and progress callbacks. Nothing here prints except the progress bar.
+// What the importer's steps share: the failure that stops an import (steps return Result and
+// Status, as every library here does), owned GDAL datasets, GDAL utility argument lists, GDAL's
+// error messages and progress callbacks. Nothing here prints except the progress bar.
 
 // Receives the importer's decisions, one line each (main prints them on standard output).
 using DecisionLog = std::function<void(const std::string&)>;
 
-struct ImportError {
-  std::string message;  // one line, no trailing newline
-};
-
-// A step's value, or the reason it failed. Only main turns a failure into output and a status.
-template <class T>
-class [[nodiscard]] Outcome {
- public:
-  Outcome(T value) : state_(std::move(value)) {}
-  Outcome(ImportError error) : state_(std::move(error)) {}
-
-  bool ok() const { return state_.index() == 0; }
-  T& value() { return std::get<0>(state_); }
-  const T& value() const { return std::get<0>(state_); }
-  const std::string& error() const { return std::get<1>(state_).message; }
-  ImportError TakeError() { return std::move(std::get<1>(state_)); }
-
- private:
-  std::variant<T, ImportError> state_;
-};
-
-// A step that produces nothing but may fail.
-using Status = Outcome<std::monostate>;
-inline Status Succeeded() { return std::monostate{}; }
+// Why the import stopped: the reason, one line with no line end, becomes the line main shows on
+// standard error ("quorvane-import: " and the reason) and status 1.
+Failure ImportFailure(const std::string& reason);
 
 struct DatasetCloser {
   void operator()(void* dataset) const { GDALClose(static_cast<GDALDatasetH>(dataset)); }

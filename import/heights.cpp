@@ -14,8 +14,8 @@ namespace {
 // Marks holes in the warped grid; no real height comes near it.
 constexpr float kHole = std::numeric_limits<float>::lowest();
 
-Outcome<Dataset> WarpOntoGrid(const ElevationSource& source, const TerrainSquare& square, int side,
-                              const std::string& resample, std::FILE* progressOut) {
+Result<Dataset> WarpOntoGrid(const ElevationSource& source, const TerrainSquare& square, int side,
+                             const std::string& resample, std::FILE* progressOut) {
   // Cell centres on the square's edges: the extent reaches half a cell beyond them.
   const double halfCellX = (square.maxX - square.minX) / (side - 1) / 2;
   const double halfCellY = (square.maxY - square.minY) / (side - 1) / 2;
@@ -38,15 +38,16 @@ Outcome<Dataset> WarpOntoGrid(const ElevationSource& source, const TerrainSquare
     grid = GDALWarp("", nullptr, 1, &input, warp, nullptr);
   }
   GDALWarpAppOptionsFree(warp);
-  if (grid == nullptr) return ImportError{"Cannot resample " + source.path + ": " + errors.LastFailureOr("GDAL failed")};
+  if (grid == nullptr)
+    return ImportFailure("Cannot resample " + source.path + ": " + errors.LastFailureOr("GDAL failed"));
   return Dataset(grid);
 }
 
 Status TransferGrid(GDALDatasetH grid, GDALRWFlag direction, std::vector<float>& values, int side) {
   GDALRasterBandH band = GDALGetRasterBand(grid, 1);
   if (GDALRasterIO(band, direction, 0, 0, side, side, values.data(), side, side, GDT_Float32, 0, 0) != CE_None)
-    return ImportError{"Cannot access the resampled heights in memory"};
-  return Succeeded();
+    return ImportFailure("Cannot access the resampled heights in memory");
+  return {};
 }
 
 long long CountAndMarkHoles(std::vector<float>& values) {
@@ -69,31 +70,31 @@ Status FillHoles(GDALDatasetH grid, int side, std::FILE* progressOut) {
   const double searchDistance = 2.0 * side;
   if (GDALFillNodata(GDALGetRasterBand(grid, 1), nullptr, searchDistance, 0, 0, options.List(), progress.function(),
                      progress.data()) != CE_None)
-    return ImportError{"Cannot fill the nodata holes: " + errors.LastFailureOr("GDAL failed")};
-  return Succeeded();
+    return ImportFailure("Cannot fill the nodata holes: " + errors.LastFailureOr("GDAL failed"));
+  return {};
 }
 
 }  // namespace
 
-Outcome<HeightGrid> ResampleHeights(const ElevationSource& source, const TerrainSquare& square, int side,
-                                    const std::string& resample, std::FILE* progressOut, const DecisionLog& say) {
-  Outcome<Dataset> warped = WarpOntoGrid(source, square, side, resample, progressOut);
-  if (!warped.ok()) return warped.TakeError();
+Result<HeightGrid> ResampleHeights(const ElevationSource& source, const TerrainSquare& square, int side,
+                                   const std::string& resample, std::FILE* progressOut, const DecisionLog& say) {
+  Result<Dataset> warped = WarpOntoGrid(source, square, side, resample, progressOut);
+  if (!warped.ok()) return warped.failure();
   GDALDatasetH grid = warped.value().get();
   say("Resampled with " + resample + " to " + std::to_string(side) + " x " + std::to_string(side));
 
   HeightGrid heights;
   heights.side = side;
   heights.metres.resize(static_cast<size_t>(side) * side);
-  if (Status read = TransferGrid(grid, GF_Read, heights.metres, side); !read.ok()) return read.TakeError();
+  if (Status read = TransferGrid(grid, GF_Read, heights.metres, side); !read.ok()) return read.failure();
   heights.filledSamples = CountAndMarkHoles(heights.metres);
   if (heights.filledSamples == static_cast<long long>(heights.metres.size()))
-    return ImportError{"No heights in the square: all of it is nodata in " + source.path};
+    return ImportFailure("No heights in the square: all of it is nodata in " + source.path);
   if (heights.filledSamples > 0) {
-    if (Status write = TransferGrid(grid, GF_Write, heights.metres, side); !write.ok()) return write.TakeError();
-    if (Status fill = FillHoles(grid, side, progressOut); !fill.ok()) return fill.TakeError();
-    if (Status read = TransferGrid(grid, GF_Read, heights.metres, side); !read.ok()) return read.TakeError();
-    if (CountAndMarkHoles(heights.metres) > 0) return ImportError{"Some nodata holes could not be filled"};
+    if (Status write = TransferGrid(grid, GF_Write, heights.metres, side); !write.ok()) return write.failure();
+    if (Status fill = FillHoles(grid, side, progressOut); !fill.ok()) return fill.failure();
+    if (Status read = TransferGrid(grid, GF_Read, heights.metres, side); !read.ok()) return read.failure();
+    if (CountAndMarkHoles(heights.metres) > 0) return ImportFailure("Some nodata holes could not be filled");
     say("Filled " + std::to_string(heights.filledSamples) + " nodata samples");
   } else {
     say("No nodata samples to fill");
@@ -103,17 +104,18 @@ Outcome<HeightGrid> ResampleHeights(const ElevationSource& source, const Terrain
   return heights;
 }
 
-Outcome<QuantizedHeights> QuantizeHeights(const HeightGrid& grid, std::optional<double> minMetres,
-                                          std::optional<double> maxMetres, const DecisionLog& say) {
+Result<QuantizedHeights> QuantizeHeights(const HeightGrid& grid, std::optional<double> minMetres,
+                                         std::optional<double> maxMetres, const DecisionLog& say) {
   const auto [lowest, highest] = std::minmax_element(grid.metres.begin(), grid.metres.end());
   QuantizedHeights quantized;
   quantized.lowMetres = minMetres.value_or(*lowest);
   quantized.highMetres = maxMetres.value_or(*highest);
   if (!std::isfinite(quantized.lowMetres) || !std::isfinite(quantized.highMetres))
-    return ImportError{"The heights are not finite numbers"};
-  if (quantized.highMetres < quantized.lowMetres || ((minMetres || maxMetres) && quantized.highMetres == quantized.lowMetres))
-    return ImportError{"The height range " + FormatShortest(quantized.lowMetres) + " m to " +
-                       FormatShortest(quantized.highMetres) + " m is empty: check --min and --max"};
+    return ImportFailure("The heights are not finite numbers");
+  if (quantized.highMetres < quantized.lowMetres ||
+      ((minMetres || maxMetres) && quantized.highMetres == quantized.lowMetres))
+    return ImportFailure("The height range " + FormatShortest(quantized.lowMetres) + " m to " +
+                         FormatShortest(quantized.highMetres) + " m is empty: check --min and --max");
 
   const double range = quantized.highMetres - quantized.lowMetres;
   const double samplesPerMetre = range > 0.0 ? 65535.0 / range : 0.0;

@@ -20,8 +20,8 @@ struct HeightGrid {
 
 // Warps the source onto the grid with GDAL's warper (resample: a GDAL resampling name) and fills
 // the holes with GDAL's fill-nodata algorithm. Fails when the square holds no height at all.
-Outcome<HeightGrid> ResampleHeights(const ElevationSource& source, const TerrainSquare& square, int side,
-                                    const std::string& resample, std::FILE* progressOut, const DecisionLog& say);
+Result<HeightGrid> ResampleHeights(const ElevationSource& source, const TerrainSquare& square, int side,
+                                   const std::string& resample, std::FILE* progressOut, const DecisionLog& say);
 
 // The grid mapped to 16-bit samples (rows still north first): lowMetres to 0, highMetres to 65535, linearly, so samples
 // keep the order of the heights (heights outside the range are clamped to its ends).
@@ -32,5 +32,5 @@ struct QuantizedHeights {
 };
 
 // Over the grid's own range, or --min / --max (metres) where given.
-Outcome<QuantizedHeights> QuantizeHeights(const HeightGrid& grid, std::optional<double> minMetres,
-                                          std::optional<double> maxMetres, const DecisionLog& say);
+Result<QuantizedHeights> QuantizeHeights(const HeightGrid& grid, std::optional<double> minMetres,
+                                         std::optional<double> maxMetres, const DecisionLog& say);

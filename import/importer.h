@@ -18,4 +18,4 @@ struct ImportSummary {
 };
 
 // Needs GDALAllRegister() done.
-Outcome<ImportSummary> RunImport(const ImportOptions& options, std::FILE* progressOut, const DecisionLog& say);
+Result<ImportSummary> RunImport(const ImportOptions& options, std::FILE* progressOut, const DecisionLog& say);

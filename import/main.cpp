@@ -29,11 +29,11 @@ int main(int argc, char** argv) {
   CPLSetErrorHandler(CPLQuietErrorHandler);
   std::FILE* progressOut = isatty(STDERR_FILENO) ? stderr : nullptr;
 
-  const Outcome<ImportSummary> imported =
+  const Result<ImportSummary> imported =
       RunImport(parsed.options, progressOut, [](const std::string& line) { std::printf("%s\n", line.c_str()); });
   if (!imported.ok()) {
-    std::fprintf(stderr, "quorvane-import: %s\n", imported.error().c_str());
-    return kImportFailedStatus;
+    std::fputs(imported.failure().message.c_str(), stderr);
+    return imported.failure().exitStatus;
   }
   return 0;
 }

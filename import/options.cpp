@@ -1,7 +1,6 @@
 #include "import/options.h"
 
 #include <CLI/CLI.hpp>
-
 #include <algorithm>
 #include <vector>
 
@@ -17,9 +16,8 @@ constexpr char kFooter[] =
     "(terrain.png -> terrain.scale.txt). Fly with: quorvane OUTPUT.png TEXTURE.png S\n"
     "Exit status: 0 done, 1 the import could not be done (nothing is left behind), 2 bad options.";
 
-const std::vector<std::string> kResamplings = {"near", "bilinear", "cubic", "cubicspline", "lanczos", "average",
-                                               "rms",  "mode",     "min",   "max",         "med",     "q1",
-                                               "q3",   "sum"};
+const std::vector<std::string> kResamplings = {"near", "bilinear", "cubic", "cubicspline", "lanczos", "average", "rms",
+                                               "mode", "min",      "max",   "med",         "q1",      "q3",      "sum"};
 
 }  // namespace
 
@@ -54,14 +52,15 @@ ParsedCommandLine ParseCommandLine(int argc, const char* const* argv) {
   app.add_flag("--project", options.project,
                "Warp to a local transverse Mercator projection centred on the square (default for a geographic "
                "source: measure degrees in metres at the centre latitude)");
-  app.add_option("--resample", options.resample, "GDAL resampling (default cubic)")
-      ->check(CLI::IsMember(kResamplings));
+  app.add_option("--resample", options.resample, "GDAL resampling (default cubic)")->check(CLI::IsMember(kResamplings));
   app.add_option("--size", size, "Output side 2^n + 1, at most 16385 (default: the smallest not below the source's)");
   app.add_option("--min", minHeight, "Height in metres mapped to 0 (default: the lowest sample)");
   app.add_option("--max", maxHeight, "Height in metres mapped to 65535 (default: the highest sample)");
   app.add_option("--exaggerate", options.exaggerate, "Multiplies the printed vertical scale (default 1)");
-  auto* textureOption = app.add_option("--texture", texture, "Also write an 8-bit texture PNG (a hillshade unless --drape)");
-  app.add_option("--texture-size", textureSize, "Texture side, a power of two (default: the height field's, 1024 to 4096)")
+  auto* textureOption =
+      app.add_option("--texture", texture, "Also write an 8-bit texture PNG (a hillshade unless --drape)");
+  app.add_option("--texture-size", textureSize,
+                 "Texture side, a power of two (default: the height field's, 1024 to 4096)")
       ->needs(textureOption);
   app.add_option("--drape", drape, "Georeferenced image (e.g. an orthophoto) warped onto the square as the texture")
       ->needs(textureOption);

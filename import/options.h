@@ -21,7 +21,7 @@ struct ImportOptions {
   std::optional<std::array<double, 4>> bbox;
   bool project = false;
   std::string resample = "cubic";
-  std::optional<int> size;  // 2^n + 1; default from the source
+  std::optional<int> size;          // 2^n + 1; default from the source
   std::optional<double> minHeight;  // metres
   std::optional<double> maxHeight;  // metres
   double exaggerate = 1.0;

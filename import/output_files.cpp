@@ -31,11 +31,11 @@ StagedOutputs::~StagedOutputs() {
   for (const Entry& entry : entries_) std::remove((entry.placed ? entry.destination : entry.temporary).c_str());
 }
 
-Outcome<std::string> StagedOutputs::Stage(const std::string& destination) {
+Result<std::string> StagedOutputs::Stage(const std::string& destination) {
   // The process id keeps two imports to the same destination apart.
   const std::string temporary = destination + ".partial-" + std::to_string(getpid());
   std::FILE* file = std::fopen(temporary.c_str(), "wb");
-  if (file == nullptr) return ImportError{"Cannot write " + destination + ": " + std::strerror(errno)};
+  if (file == nullptr) return ImportFailure("Cannot write " + destination + ": " + std::strerror(errno));
   std::fclose(file);
   entries_.push_back({destination, temporary});
   return temporary;
@@ -44,11 +44,11 @@ Outcome<std::string> StagedOutputs::Stage(const std::string& destination) {
 Status StagedOutputs::Commit() {
   for (auto entry = entries_.rbegin(); entry != entries_.rend(); ++entry) {
     if (std::rename(entry->temporary.c_str(), entry->destination.c_str()) != 0)
-      return ImportError{"Cannot write " + entry->destination + ": " + std::strerror(errno)};
+      return ImportFailure("Cannot write " + entry->destination + ": " + std::strerror(errno));
     entry->placed = true;
   }
   committed_ = true;
-  return Succeeded();
+  return {};
 }
 
 std::string SidecarPathFor(const std::string& heightFieldPath) {
@@ -62,8 +62,8 @@ Status WriteHeightFieldPng(const std::string& path, const std::string& destinati
   // a file a few percent larger.
   constexpr int kFastestCompression = 1;
   if (!WriteGrey16Png(path.c_str(), side, side, SouthFirst(samples, side).data(), kFastestCompression))
-    return ImportError{"Cannot write " + destination + " (disk full?)"};
-  return Succeeded();
+    return ImportFailure("Cannot write " + destination + " (disk full?)");
+  return {};
 }
 
 Status WriteTexturePng(const std::string& path, const std::string& destination, const Texture& texture) {
@@ -71,25 +71,38 @@ Status WriteTexturePng(const std::string& path, const std::string& destination, 
       SouthFirst(texture.texels, static_cast<size_t>(texture.side) * texture.channels);
   const bool written = texture.channels == 3 ? WriteRgbPng(path.c_str(), texture.side, texture.side, texels.data())
                                              : WriteGreyPng(path.c_str(), texture.side, texture.side, texels.data());
-  if (!written) return ImportError{"Cannot write " + destination + " (disk full?)"};
-  return Succeeded();
+  if (!written) return ImportFailure("Cannot write " + destination + " (disk full?)");
+  return {};
 }
 
 Status WriteSidecar(const std::string& path, const std::string& destination, const SidecarContents& contents) {
   const std::string text =
       "# quorvane-import: fly with  quorvane HEIGHT_FIELD [TEXTURE] vertical_scale\n"
-      "vertical_scale " + FormatDecimal(contents.verticalScale) + "\n"
-      "exaggeration " + FormatShortest(contents.exaggeration) + "\n"
-      "height_min_m " + FormatShortest(contents.lowMetres) + "\n"
-      "height_max_m " + FormatShortest(contents.highMetres) + "\n"
-      "ground_width_m " + FormatShortest(contents.groundWidthMetres) + "\n"
-      "side " + std::to_string(contents.side) + "\n"
-      "source " + contents.source + "\n";
+      "vertical_scale " +
+      FormatDecimal(contents.verticalScale) +
+      "\n"
+      "exaggeration " +
+      FormatShortest(contents.exaggeration) +
+      "\n"
+      "height_min_m " +
+      FormatShortest(contents.lowMetres) +
+      "\n"
+      "height_max_m " +
+      FormatShortest(contents.highMetres) +
+      "\n"
+      "ground_width_m " +
+      FormatShortest(contents.groundWidthMetres) +
+      "\n"
+      "side " +
+      std::to_string(contents.side) +
+      "\n"
+      "source " +
+      contents.source + "\n";
   std::FILE* file = std::fopen(path.c_str(), "wb");
-  if (file == nullptr) return ImportError{"Cannot write " + destination + ": " + std::strerror(errno)};
+  if (file == nullptr) return ImportFailure("Cannot write " + destination + ": " + std::strerror(errno));
   const bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
-  if (std::fclose(file) != 0 || !written) return ImportError{"Cannot write " + destination + " (disk full?)"};
-  return Succeeded();
+  if (std::fclose(file) != 0 || !written) return ImportFailure("Cannot write " + destination + " (disk full?)");
+  return {};
 }
 
 std::string FormatDecimal(double value) {

@@ -19,7 +19,7 @@ class StagedOutputs {
 
   // Creates an empty temporary file beside destination and returns its path; fails (with the
   // system's reason) when the destination's directory cannot take it.
-  Outcome<std::string> Stage(const std::string& destination);
+  Result<std::string> Stage(const std::string& destination);
   // Renames the staged files into place, the first staged last; on a failure the ones already
   // placed are removed too.
   Status Commit();

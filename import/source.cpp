@@ -30,10 +30,10 @@ Status DescribeCrs(GDALDatasetH file, ElevationSource& source, const DecisionLog
   const char* wkt = GDALGetProjectionRef(file);
   if (wkt == nullptr || *wkt == '\0') {
     say("No coordinate system: positions taken as metres");
-    return Succeeded();
+    return {};
   }
   OGRSpatialReferenceH crs = OSRNewSpatialReference(wkt);
-  if (crs == nullptr) return ImportError{source.path + " has a coordinate system GDAL cannot read"};
+  if (crs == nullptr) return ImportFailure(source.path + " has a coordinate system GDAL cannot read");
   const std::string name = OSRGetName(crs) != nullptr ? OSRGetName(crs) : "unnamed";
   source.crsWkt = wkt;
   if (OSRIsGeographic(crs)) {
@@ -49,7 +49,7 @@ Status DescribeCrs(GDALDatasetH file, ElevationSource& source, const DecisionLog
     say("Coordinate system: " + name + ", projected, " + FormatShortest(source.metresPerCrsUnit) + " m per unit");
   }
   OSRDestroySpatialReference(crs);
-  return Succeeded();
+  return {};
 }
 
 // Says how raw band values become metres and records the factors.
@@ -75,48 +75,53 @@ void DescribeHeights(GDALRasterBandH band, ElevationSource& source, const Decisi
 }
 
 // A virtual dataset exposing only the chosen band, with a geotransform (made up when missing).
-Outcome<Dataset> SelectBand(const ElevationSource& source, int band, bool makeGeoTransform) {
+Result<Dataset> SelectBand(const ElevationSource& source, int band, bool makeGeoTransform) {
   GdalArguments arguments;
   arguments.Add("-of").Add("VRT").Add("-b").Add(std::to_string(band));
   if (makeGeoTransform) {
     // Upper-left (0, height), lower-right (width, 0): one unit per sample, north up.
-    arguments.Add("-a_ullr").Add(0.0).Add(static_cast<double>(source.height)).Add(static_cast<double>(source.width)).Add(0.0);
+    arguments.Add("-a_ullr")
+        .Add(0.0)
+        .Add(static_cast<double>(source.height))
+        .Add(static_cast<double>(source.width))
+        .Add(0.0);
   }
   GdalErrorCapture errors;
   GDALTranslateOptions* translate = GDALTranslateOptionsNew(arguments.List(), nullptr);
   GDALDatasetH selected = translate != nullptr ? GDALTranslate("", source.file.get(), translate, nullptr) : nullptr;
   GDALTranslateOptionsFree(translate);
   if (selected == nullptr)
-    return ImportError{"Cannot read band " + std::to_string(band) + " of " + source.path + ": " +
-                       errors.LastFailureOr("GDAL refused it")};
+    return ImportFailure("Cannot read band " + std::to_string(band) + " of " + source.path + ": " +
+                         errors.LastFailureOr("GDAL refused it"));
   return Dataset(selected);
 }
 
 }  // namespace
 
-Outcome<ElevationSource> OpenElevationSource(const ImportOptions& options, const DecisionLog& say) {
+Result<ElevationSource> OpenElevationSource(const ImportOptions& options, const DecisionLog& say) {
   ElevationSource source;
   source.path = options.input;
   {
     GdalErrorCapture errors;
-    source.file.reset(GDALOpenEx(options.input.c_str(), GDAL_OF_RASTER | GDAL_OF_READONLY | GDAL_OF_VERBOSE_ERROR, nullptr, nullptr, nullptr));
+    source.file.reset(GDALOpenEx(options.input.c_str(), GDAL_OF_RASTER | GDAL_OF_READONLY | GDAL_OF_VERBOSE_ERROR,
+                                 nullptr, nullptr, nullptr));
     if (!source.file) {
       const std::string reason = errors.LastFailureOr("not a raster GDAL reads");
       // GDAL's reasons mostly name the file already.
-      return ImportError{reason.find(options.input) != std::string::npos ? reason
-                                                                         : "Cannot open " + options.input + ": " + reason};
+      return ImportFailure(
+          reason.find(options.input) != std::string::npos ? reason : "Cannot open " + options.input + ": " + reason);
     }
   }
   GDALDatasetH file = source.file.get();
   const int bands = GDALGetRasterCount(file);
   if (options.band < 1 || options.band > bands)
-    return ImportError{options.input + " has no band " + std::to_string(options.band) + " (it has " +
-                       std::to_string(bands) + ")"};
+    return ImportFailure(options.input + " has no band " + std::to_string(options.band) + " (it has " +
+                         std::to_string(bands) + ")");
   source.width = GDALGetRasterXSize(file);
   source.height = GDALGetRasterYSize(file);
   if (source.width < 2 || source.height < 2)
-    return ImportError{options.input + " is too small (" + std::to_string(source.width) + " x " +
-                       std::to_string(source.height) + " samples, at least 2 x 2 needed)"};
+    return ImportFailure(options.input + " is too small (" + std::to_string(source.width) + " x " +
+                         std::to_string(source.height) + " samples, at least 2 x 2 needed)");
 
   GDALRasterBandH band = GDALGetRasterBand(file, options.band);
   int hasNodata = FALSE;
@@ -130,17 +135,17 @@ Outcome<ElevationSource> OpenElevationSource(const ImportOptions& options, const
   const bool georeferenced = GDALGetGeoTransform(file, source.geoTransform.data()) == CE_None;
   if (georeferenced) {
     const auto& g = source.geoTransform;
-    if (g[1] * g[5] - g[2] * g[4] == 0.0) return ImportError{options.input + " has a degenerate geotransform"};
+    if (g[1] * g[5] - g[2] * g[4] == 0.0) return ImportFailure(options.input + " has a degenerate geotransform");
     source.rotated = g[2] != 0.0 || g[4] != 0.0;
-    if (Status crs = DescribeCrs(file, source, say); !crs.ok()) return crs.TakeError();
+    if (Status crs = DescribeCrs(file, source, say); !crs.ok()) return crs.failure();
   } else {
     say("No georeferencing: samples taken as 1 m apart");
     source.geoTransform = {0.0, 1.0, 0.0, static_cast<double>(source.height), 0.0, -1.0};
   }
   DescribeHeights(band, source, say);
 
-  Outcome<Dataset> selected = SelectBand(source, options.band, !georeferenced);
-  if (!selected.ok()) return selected.TakeError();
+  Result<Dataset> selected = SelectBand(source, options.band, !georeferenced);
+  if (!selected.ok()) return selected.failure();
   source.heights = std::move(selected.value());
   return source;
 }

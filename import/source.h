@@ -33,7 +33,7 @@ struct ElevationSource {
   double heightOffsetMetres = 0.0;
 };
 
-Outcome<ElevationSource> OpenElevationSource(const ImportOptions& options, const DecisionLog& say);
+Result<ElevationSource> OpenElevationSource(const ImportOptions& options, const DecisionLog& say);
 
 // Ground metres per CRS unit along x (east) and y (north) at a CRS y coordinate (a latitude for a
 // geographic source, where a degree east shrinks with the cosine of the latitude).

@@ -38,37 +38,37 @@ PixelRect BoundsOf(const ElevationSource& source, Point a, Point b) {
 }
 
 // The area asked for, in pixels, before clipping.
-Outcome<PixelRect> RequestedRect(const ElevationSource& source, const ImportOptions& options) {
+Result<PixelRect> RequestedRect(const ElevationSource& source, const ImportOptions& options) {
   if (options.bbox) {
     const auto [xMin, yMin, xMax, yMax] = *options.bbox;
-    if (!(xMin < xMax && yMin < yMax)) return ImportError{"--bbox needs XMIN < XMAX and YMIN < YMAX"};
+    if (!(xMin < xMax && yMin < yMax)) return ImportFailure("--bbox needs XMIN < XMAX and YMIN < YMAX");
     return BoundsOf(source, {xMin, yMax}, {xMax, yMin});
   }
   if (options.window) {
     const auto [x, y, side] = *options.window;
     if (options.windowUnits == WindowUnits::kCrs) {
-      if (!(side > 0.0)) return ImportError{"--window needs a positive side"};
+      if (!(side > 0.0)) return ImportFailure("--window needs a positive side");
       return BoundsOf(source, {x, y}, {x + side, y - side});
     }
-    if (!(side >= 2.0)) return ImportError{"--window needs a side of at least 2 samples"};
+    if (!(side >= 2.0)) return ImportFailure("--window needs a side of at least 2 samples");
     return PixelRect{x + 0.5, y + 0.5, x + side - 0.5, y + side - 0.5};
   }
   return PixelRect{0.5, 0.5, source.width - 0.5, source.height - 0.5};
 }
 
 // The requested area within the sample centres of the raster.
-Outcome<PixelRect> ClippedRect(const ElevationSource& source, const ImportOptions& options, const DecisionLog& say) {
-  Outcome<PixelRect> requested = RequestedRect(source, options);
+Result<PixelRect> ClippedRect(const ElevationSource& source, const ImportOptions& options, const DecisionLog& say) {
+  Result<PixelRect> requested = RequestedRect(source, options);
   if (!requested.ok()) return requested;
   const PixelRect asked = requested.value();
-  const PixelRect clipped{std::max(asked.left, 0.5), std::max(asked.top, 0.5), std::min(asked.right, source.width - 0.5),
-                          std::min(asked.bottom, source.height - 0.5)};
-  const std::string raster = source.path + " (" + std::to_string(source.width) + " x " +
-                             std::to_string(source.height) + " samples)";
+  const PixelRect clipped{std::max(asked.left, 0.5), std::max(asked.top, 0.5),
+                          std::min(asked.right, source.width - 0.5), std::min(asked.bottom, source.height - 0.5)};
+  const std::string raster =
+      source.path + " (" + std::to_string(source.width) + " x " + std::to_string(source.height) + " samples)";
   if (!(clipped.right > clipped.left && clipped.bottom > clipped.top))
-    return ImportError{"The window lies outside " + raster};
+    return ImportFailure("The window lies outside " + raster);
   if (clipped.right - clipped.left < 1.0 || clipped.bottom - clipped.top < 1.0)
-    return ImportError{"The window holds less than 2 x 2 samples of " + raster};
+    return ImportFailure("The window holds less than 2 x 2 samples of " + raster);
   if (clipped.left != asked.left || clipped.top != asked.top || clipped.right != asked.right ||
       clipped.bottom != asked.bottom)
     say("Window clipped to the raster");
@@ -80,9 +80,8 @@ std::string SampleRange(double from, double to) {
 }
 
 // The largest ground square centred in the rectangle, in the source's own coordinates.
-Outcome<TerrainSquare> SquareInSourceCrs(const ElevationSource& source, const PixelRect& rect,
-                                         const DecisionLog& say) {
-  if (source.rotated) return ImportError{source.path + " has a rotated grid: --project warps it north-up"};
+Result<TerrainSquare> SquareInSourceCrs(const ElevationSource& source, const PixelRect& rect, const DecisionLog& say) {
+  if (source.rotated) return ImportFailure(source.path + " has a rotated grid: --project warps it north-up");
   const double centreColumn = (rect.left + rect.right) / 2, centreRow = (rect.top + rect.bottom) / 2;
   const GroundScale scale = GroundScaleAt(source, PixelToCrs(source, centreColumn, centreRow).y);
   const double metresPerColumn = std::abs(source.geoTransform[1]) * scale.metresPerUnitX;
@@ -117,9 +116,9 @@ using Transform = std::unique_ptr<OGRCoordinateTransformation, TransformDeleter>
 
 // The largest square centred in the rectangle once warped to a transverse Mercator projection
 // whose central meridian and origin are the rectangle's centre (true scale there).
-Outcome<TerrainSquare> SquareInLocalProjection(const ElevationSource& source, const PixelRect& rect,
-                                               const DecisionLog& say) {
-  if (source.crsWkt.empty()) return ImportError{source.path + " has no coordinate system to project from"};
+Result<TerrainSquare> SquareInLocalProjection(const ElevationSource& source, const PixelRect& rect,
+                                              const DecisionLog& say) {
+  if (source.crsWkt.empty()) return ImportFailure(source.path + " has no coordinate system to project from");
   OGRSpatialReference sourceCrs;
   sourceCrs.importFromWkt(source.crsWkt.c_str());
   sourceCrs.SetAxisMappingStrategy(OAMS_TRADITIONAL_GIS_ORDER);
@@ -130,7 +129,7 @@ Outcome<TerrainSquare> SquareInLocalProjection(const ElevationSource& source, co
   const Point sourceCentre = PixelToCrs(source, (rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
   Point centre = sourceCentre;
   if (!toGeographic || !toGeographic->Transform(1, &centre.x, &centre.y))
-    return ImportError{"Cannot find the longitude and latitude of the square's centre in " + source.path};
+    return ImportFailure("Cannot find the longitude and latitude of the square's centre in " + source.path);
 
   OGRSpatialReference local;
   local.CopyGeogCSFrom(&sourceCrs);
@@ -150,14 +149,14 @@ Outcome<TerrainSquare> SquareInLocalProjection(const ElevationSource& source, co
                                 PixelToCrs(source, column, rect.top), PixelToCrs(source, column, rect.bottom)};
     for (Point& point : edges) {
       if (!toLocal || !toLocal->Transform(1, &point.x, &point.y))
-        return ImportError{"Cannot project " + source.path + " to a local transverse Mercator projection"};
+        return ImportFailure("Cannot project " + source.path + " to a local transverse Mercator projection");
     }
     west = std::max(west, edges[0].x);
     east = std::min(east, edges[1].x);
     north = std::min(north, std::max(edges[2].y, edges[3].y));
     south = std::max(south, std::min(edges[2].y, edges[3].y));
   }
-  if (!(east > west && north > south)) return ImportError{"The window is too small to project"};
+  if (!(east > west && north > south)) return ImportFailure("The window is too small to project");
 
   TerrainSquare square;
   char* wkt = nullptr;
@@ -191,19 +190,19 @@ int GridExponentOf(int side) {
 
 }  // namespace
 
-Outcome<TerrainSquare> ChooseSquare(const ElevationSource& source, const ImportOptions& options,
-                                    const DecisionLog& say) {
-  Outcome<PixelRect> rect = ClippedRect(source, options, say);
-  if (!rect.ok()) return rect.TakeError();
+Result<TerrainSquare> ChooseSquare(const ElevationSource& source, const ImportOptions& options,
+                                   const DecisionLog& say) {
+  Result<PixelRect> rect = ClippedRect(source, options, say);
+  if (!rect.ok()) return rect.failure();
   return options.project ? SquareInLocalProjection(source, rect.value(), say)
                          : SquareInSourceCrs(source, rect.value(), say);
 }
 
-Outcome<int> ChooseSide(const TerrainSquare& square, std::optional<int> requested, const DecisionLog& say) {
+Result<int> ChooseSide(const TerrainSquare& square, std::optional<int> requested, const DecisionLog& say) {
   if (requested) {
     if (GridExponentOf(*requested) < 0)
-      return ImportError{"--size " + std::to_string(*requested) + " is not 2^n + 1 from 3 to " +
-                         std::to_string(kMaxOutputSide)};
+      return ImportFailure("--size " + std::to_string(*requested) + " is not 2^n + 1 from 3 to " +
+                           std::to_string(kMaxOutputSide));
     say("Size " + std::to_string(*requested) + " x " + std::to_string(*requested) + " (--size)");
     return *requested;
   }

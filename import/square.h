@@ -24,11 +24,10 @@ struct TerrainSquare {
 
 // The largest ground square of the source, or of --window / --bbox clipped to the raster;
 // through a local transverse Mercator projection when --project is given.
-Outcome<TerrainSquare> ChooseSquare(const ElevationSource& source, const ImportOptions& options,
-                                    const DecisionLog& say);
+Result<TerrainSquare> ChooseSquare(const ElevationSource& source, const ImportOptions& options, const DecisionLog& say);
 
 constexpr int kMaxOutputSide = 16385;
 
 // The height field's side: --size when it is 2^n + 1 (3 to 16385), or the smallest such side not
 // below the source samples across the square, capped at 16385.
-Outcome<int> ChooseSide(const TerrainSquare& square, std::optional<int> requested, const DecisionLog& say);
+Result<int> ChooseSide(const TerrainSquare& square, std::optional<int> requested, const DecisionLog& say);

@@ -20,14 +20,14 @@ struct Texture {
 
 // --texture-size when it is a power of two up to 16384, else the height field's own cell count
 // kept between 1024 and 4096.
-Outcome<int> ChooseTextureSide(std::optional<int> requested, int heightFieldSide, const DecisionLog& say);
+Result<int> ChooseTextureSide(std::optional<int> requested, int heightFieldSide, const DecisionLog& say);
 
 // GDAL's hillshade of the grid (lit from the north-west; its relief multiplied by exaggerate,
 // as the flight's is), resampled to the texture side.
-Outcome<Texture> MakeHillshade(const HeightGrid& grid, double groundWidthMetres, double exaggerate, int textureSide,
-                               std::FILE* progressOut, const DecisionLog& say);
+Result<Texture> MakeHillshade(const HeightGrid& grid, double groundWidthMetres, double exaggerate, int textureSide,
+                              std::FILE* progressOut, const DecisionLog& say);
 
 // A georeferenced image warped onto the square: RGB from its first three bands or its colour
 // table, grey from a single band; other sample types are stretched to 8 bits.
-Outcome<Texture> DrapeImage(const std::string& imagePath, const TerrainSquare& square, int textureSide,
-                            const std::string& resample, std::FILE* progressOut, const DecisionLog& say);
+Result<Texture> DrapeImage(const std::string& imagePath, const TerrainSquare& square, int textureSide,
+                           const std::string& resample, std::FILE* progressOut, const DecisionLog& say);

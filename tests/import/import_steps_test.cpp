@@ -13,7 +13,7 @@ TEST(ImportSteps, DefaultSideIsTheSmallestGridSideNotBelowTheSourceCappedAt16385
   auto side = [&](double across) {
     TerrainSquare square;
     square.sourceSamplesAcross = across;
-    Outcome<int> chosen = ChooseSide(square, std::nullopt, quiet);
+    Result<int> chosen = ChooseSide(square, std::nullopt, quiet);
     return chosen.ok() ? chosen.value() : -1;
   };
   EXPECT_EQ(side(2.0), 3);
