@@ -12,18 +12,29 @@
 // hypotenuse corners (left, right) and its apex; (apex, left, right) runs counter-clockwise seen
 // from above. The error bound of every splittable aggregate triangle is computed once, at
 // construction, into the error grid, indexed by the triangle's split vertex on the grid of
-// multiples of 2^L.
+// multiples of 2^L. However many threads build the grid, it holds the same values, bit for bit,
+// as one thread evaluating every triangle in turn.
 class AggregationBuilder {
  public:
+  // Evaluates aggregate errors for one thread of the error-grid build, with scratch state of its
+  // own, so that the evaluators of one builder run at once without touching the builder.
+  class ErrorEvaluator {
+   public:
+    virtual ~ErrorEvaluator() = default;
+    virtual float AggregateError(VertexId left, VertexId right, VertexId apex) = 0;
+  };
+
   virtual ~AggregationBuilder() = default;
   AggregationBuilder(const AggregationBuilder&) = delete;
   AggregationBuilder& operator=(const AggregationBuilder&) = delete;
 
-  // A builder of the kind for level L (0 <= L <= n), its error grid built: prints "Aggregation
-  // level L (adaptive|uniform):\n" to the log and the console first. Fails with one line when its
-  // storage cannot be had. The field and metric must outlive it.
+  // A builder of the kind for level L (0 <= L <= n), its error grid built over `threads` threads
+  // (0: all the machine has): prints "Aggregation level L (adaptive|uniform):\n" to the log and
+  // the console first. Fails with one line when its storage cannot be had. The field and metric
+  // must outlive it.
   static Result<std::unique_ptr<AggregationBuilder>> Make(int level, bool adaptive, const HeightField& field,
-                                                           const ErrorMetric& metric, LogSink& log);
+                                                           const ErrorMetric& metric, LogSink& log,
+                                                           int threads = 0);
 
   virtual float AggregateError(VertexId left, VertexId right, VertexId apex) = 0;
   // Writes the triangle's vertices; returns the sub-triangle count.
@@ -53,13 +64,25 @@ class AggregationBuilder {
 
   // The kind's own storage; false when it cannot be had.
   virtual bool Allocate() { return true; }
-  // Fills the error grid; false when it cannot be allocated.
-  bool BuildErrorGrid();
+  // An evaluator for one more thread of the error grid, or null when none can be had. The
+  // default has none: a kind without evaluators fills its grid on one thread, through
+  // AggregateError on the builder itself.
+  virtual std::unique_ptr<ErrorEvaluator> NewErrorEvaluator() const { return nullptr; }
+  // Fills the error grid over up to `threads` threads (0: all the machine has), one evaluator
+  // each; false when the grid cannot be allocated.
+  bool BuildErrorGrid(int threads = 0);
 
   const HeightField& field;
   const ErrorMetric& metric;
   std::unique_ptr<float[]> errorGrid;  // (coarseSide + 1)^2 entries
 
  private:
-  void VisitForErrorGrid(VertexId apex, VertexId left, VertexId right);
+  struct Corners {
+    VertexId apex;
+    VertexId left;
+    VertexId right;
+  };
+  bool SplitsFurther(const Corners& t) const;
+  void RaiseGridEntry(const Corners& t, ErrorEvaluator& evaluator);
+  void VisitForErrorGrid(const Corners& t, ErrorEvaluator& evaluator);
 };

@@ -4,7 +4,7 @@
 
 // The omitted vertices are the midpoints of the lattice edges parallel to the hypotenuse,
 // S(i, k) = P + (i + 1/2) u + k w with i + k < 2^L, visited row by row.
-float UniformBuilder::AggregateError(VertexId left, VertexId right, VertexId apex) {
+float UniformBuilder::OmittedVertexError(VertexId left, VertexId right, VertexId apex) const {
   const int side = 1 << level;
   const int px = field.GridX(left);
   const int py = field.GridY(left);
@@ -31,4 +31,23 @@ float UniformBuilder::AggregateError(VertexId left, VertexId right, VertexId ape
     }
   }
   return largest;
+}
+
+namespace {
+
+class LatticeErrors final : public AggregationBuilder::ErrorEvaluator {
+ public:
+  explicit LatticeErrors(const UniformBuilder& builder) : builder_(builder) {}
+  float AggregateError(VertexId left, VertexId right, VertexId apex) override {
+    return builder_.OmittedVertexError(left, right, apex);
+  }
+
+ private:
+  const UniformBuilder& builder_;
+};
+
+}  // namespace
+
+std::unique_ptr<AggregationBuilder::ErrorEvaluator> UniformBuilder::NewErrorEvaluator() const {
+  return std::make_unique<LatticeErrors>(*this);
 }

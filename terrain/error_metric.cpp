@@ -1,7 +1,6 @@
 #include "terrain/error_metric.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cmath>
 #include <cstdlib>
 #include <vector>
@@ -156,24 +155,16 @@ struct Triangle {
 // A triangle whose legs span at most one cell in x and in y is not split further.
 bool IsFinest(GridPoint apex, GridPoint left) { return std::abs(apex.x - left.x) <= 1 && std::abs(apex.y - left.y) <= 1; }
 
-// Raises value to at least candidate. Several threads may raise the value of a midpoint that two
-// triangles share; the largest wins whatever the order, so the result is the serial one.
-void RaiseTo(float& value, float candidate) {
-  std::atomic_ref<float> shared(value);
-  float current = shared.load(std::memory_order_relaxed);
-  while (current < candidate && !shared.compare_exchange_weak(current, candidate, std::memory_order_relaxed)) {
-  }
-}
-
 class ErrorComputation {
  public:
   ErrorComputation(const HeightField& field, ErrorMetric& metric)
       : field_(field), metric_(metric), side_(field.N + 1) {}
 
-  // Triangle t's own error into its midpoint's value.
+  // Triangle t's own error into its midpoint's value. Several threads may raise the value of a
+  // midpoint that two triangles share; the largest wins whatever the order.
   void ProcessOne(const Triangle& t) {
     const GridPoint mid{(t.left.x + t.right.x) / 2, (t.left.y + t.right.y) / 2};
-    RaiseTo(metric_.values[mid.x + mid.y * side_], TriangleError(t.apex, t.left, t.right, mid));
+    RaiseAtomically(metric_.values[mid.x + mid.y * side_], TriangleError(t.apex, t.left, t.right, mid));
   }
 
   // Triangle t and then its descendants.

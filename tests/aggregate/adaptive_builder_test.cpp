@@ -23,9 +23,9 @@ class AdaptiveBuilderTest : public ::testing::Test {
   const AggregateCorners wide_{Id(0, 0), Id(16, 0), Id(8, 8)};
 };
 
-int LeafCount(const AdaptiveBuilder& builder) {
+int LeafCount(const AdaptiveBuild& build) {
   int leaves = 0;
-  for (int i = 0; i < builder.nextFreeNode; ++i) leaves += builder.nodes[i].IsSplit() ? 0 : 1;
+  for (int i = 0; i < build.nextFreeNode; ++i) leaves += build.nodes[i].IsSplit() ? 0 : 1;
   return leaves;
 }
 
@@ -50,7 +50,7 @@ std::vector<GridTriangle> GridTriangles(const HeightField& field, const Aggregat
 TEST_F(AdaptiveBuilderTest, LevelZeroHasNoRoomAndKeepsTheTriangle) {
   const auto made = MakeBuilder(0, true, field_, metric_);
   AdaptiveBuilder& builder = AsAdaptive(*made);
-  EXPECT_EQ(builder.nodeBudget, 2);
+  EXPECT_EQ(builder.build.nodeBudget, 2);
   const AggregateBlock block = BuildBlock(builder, wide_);
   EXPECT_EQ(block.triangles, 1);
   ASSERT_EQ(block.vertices.size(), 3u);
@@ -83,14 +83,14 @@ TEST_F(AdaptiveBuilderTest, LevelOneWritesSplitVerticesInSplitOrderAndLeavesInWa
 
 TEST_F(AdaptiveBuilderTest, BordersAreCutFirstAndTheRefinementStaysWithinTheBudget) {
   const auto made = MakeBuilder(2, true, field_, metric_);
-  AdaptiveBuilder& builder = AsAdaptive(*made);
-  EXPECT_EQ(builder.nodeBudget, 32);
-  builder.StartBuild(wide_.left, wide_.right, wide_.apex, nullptr);
-  builder.SplitBorders();
-  EXPECT_EQ(LeafCount(builder), 12);  // one leaf on each of the 12 border segments, none inside
-  builder.Refine();
-  EXPECT_EQ(builder.lastLeaves, LeafCount(builder));
-  EXPECT_LE(builder.lastLeaves, 16);
+  AdaptiveBuild& build = AsAdaptive(*made).build;
+  EXPECT_EQ(build.nodeBudget, 32);
+  build.StartBuild(wide_.left, wide_.right, wide_.apex, nullptr);
+  build.SplitBorders();
+  EXPECT_EQ(LeafCount(build), 12);  // one leaf on each of the 12 border segments, none inside
+  build.Refine();
+  EXPECT_EQ(build.lastLeaves, LeafCount(build));
+  EXPECT_LE(build.lastLeaves, 16);
 }
 
 // Flat-metric worked examples at level 2 over wide_: after the borders are cut (12 leaves, room for
@@ -128,12 +128,12 @@ TEST_F(AdaptiveBuilderTest, ChosenMetricsSplitLargestFirstAndForceOnlyWithinTheR
 
 // Walks a leaf's chain of coarser base neighbours as a split would have to force them. Returns the
 // diamond splits needed, or -1 when the chain reaches the aggregate triangle's border.
-int DiamondSplitsNeeded(const AdaptiveBuilder& builder, int leaf) {
+int DiamondSplitsNeeded(const AdaptiveBuild& build, int leaf) {
   int splits = 1;
   for (int node = leaf;;) {
-    const int base = builder.nodes[node].baseNeighbour;
+    const int base = build.nodes[node].baseNeighbour;
     if (base < 0) return -1;
-    if (builder.nodes[base].baseNeighbour == node) return splits;
+    if (build.nodes[base].baseNeighbour == node) return splits;
     ++splits;
     node = base;
   }
@@ -147,24 +147,24 @@ TEST_F(AdaptiveBuilderTest, RefinementStopsOnlyWhenTheLargestLeafCannotBeSplit) 
     const ErrorMetric metric = RandomMetric(field, seed, 0.05f);
     for (int level = 1; level <= 4; ++level) {
       const auto made = MakeBuilder(level, true, field, metric);
-      AdaptiveBuilder& builder = AsAdaptive(*made);
+      AdaptiveBuild& build = AsAdaptive(*made).build;
       for (const AggregateCorners& t : AggregateTriangles(field, level, false)) {
-        const float error = builder.AggregateError(t.left, t.right, t.apex);
+        const float error = build.Error(t.left, t.right, t.apex);
         const VertexId middle = (t.left + t.right) >> 1;
         int largestLeaf = -1;
         double largest = 0.0;
-        for (int i = 0; i < builder.nextFreeNode; ++i) {
-          const AdaptiveNode& n = builder.nodes[i];
+        for (int i = 0; i < build.nextFreeNode; ++i) {
+          const AdaptiveNode& n = build.nodes[i];
           if (n.IsSplit() || n.splitVertex < 0) continue;
           const double c = ContributionOf(field, metric, field.GridX(n.splitVertex), field.GridY(n.splitVertex),
                                           field.GridX(middle), field.GridY(middle));
           if (c > largest) largest = c, largestLeaf = i;
         }
         ASSERT_NEAR(error, largest, 1e-5 * (1 + largest));
-        ASSERT_LE(LeafCount(builder), 1 << (2 * level));
-        const int room = (builder.nodeBudget - builder.nextFreeNode) >> 2;
+        ASSERT_LE(LeafCount(build), 1 << (2 * level));
+        const int room = (build.nodeBudget - build.nextFreeNode) >> 2;
         if (room == 0 || largestLeaf < 0) continue;
-        const int needed = DiamondSplitsNeeded(builder, largestLeaf);
+        const int needed = DiamondSplitsNeeded(build, largestLeaf);
         EXPECT_TRUE(needed < 0 || needed > room) << "stopped with room " << room << " for " << needed;
       }
     }

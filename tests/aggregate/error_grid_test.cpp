@@ -3,9 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <bit>
+#include <cstdint>
 #include <map>
 #include <set>
 #include <tuple>
+#include <unordered_map>
 #include <vector>
 
 #include "aggregate_blocks.h"
@@ -48,6 +51,46 @@ TEST_F(ErrorGridTest, EveryEntryHoldsTheLargestErrorOfTheTrianglesSplitThere) {
         }
       }
       EXPECT_GT(builder->GridError(Id(8, 8)), 0.0f);
+    }
+  }
+}
+
+// Over any number of threads, each with its own scratch, the grid holds exactly what one builder
+// evaluating every triangle in turn finds: on fields deep enough that the tree is cut into many
+// subtree tasks, and at levels where every triangle is a task of its own.
+TEST(ErrorGridThreadsTest, AnyNumberOfThreadsGivesTheSerialGridBitForBit) {
+  struct Field {
+    int n;
+    uint32_t seed;
+  };
+  for (const Field& f : {Field{6, 3}, Field{9, 5}}) {
+    const HeightField field = f.n % 2 == 0 ? RoughField(f.n, f.seed, 0.3f) : NoiseField(f.n, f.seed);
+    const ErrorMetric metric = RandomMetric(field, f.seed, 0.05f);
+    for (const int level : {0, 1, 3, 5}) {
+      for (const bool adaptive : {false, true}) {
+        SCOPED_TRACE(testing::Message() << "n " << f.n << ", level " << level << (adaptive ? " adaptive" : " uniform"));
+        const auto serial = MakeBuilder(level, adaptive, field, metric);
+        std::unordered_map<VertexId, float> expected;
+        for (const AggregateCorners& t : AggregateTriangles(field, level, false, RootOrientation::kErrorGrid)) {
+          float& entry = expected[(t.left + t.right) >> 1];
+          entry = std::max(entry, serial->AggregateError(t.left, t.right, t.apex));
+        }
+        for (const int threads : {1, 2, 3, 8}) {
+          NullLogSink quiet;
+          auto made = AggregationBuilder::Make(level, adaptive, field, metric, quiet, threads);
+          ASSERT_TRUE(made.ok());
+          const AggregationBuilder& builder = *made.value();
+          for (int y = 0; y <= field.N; y += 1 << level) {
+            for (int x = 0; x <= field.N; x += 1 << level) {
+              const auto found = expected.find(field.Id(x, y));
+              const float wanted = found == expected.end() ? 0.0f : found->second;
+              // As bits: a value off by one rounding, or -0 for 0, would fail too.
+              ASSERT_EQ(std::bit_cast<uint32_t>(builder.GridError(field.Id(x, y))), std::bit_cast<uint32_t>(wanted))
+                  << threads << " threads, entry " << x << ", " << y;
+            }
+          }
+        }
+      }
     }
   }
 }
