@@ -68,6 +68,28 @@ BENCHMARK(BM_BuildErrorGrid)
     ->Unit(benchmark::kMillisecond)
     ->Iterations(2);
 
+// What '<', '>' and '/' wait for on a large terrain: the level-4 adaptive builder with its error
+// grid, over one thread or all of them (0), on the default terrain magnified to 4097 and 8193.
+void BM_AdaptiveLevel4OnLargeTerrain(benchmark::State& state) {
+  const Terrain& terrain = MagnifiedTerrain(static_cast<int>(state.range(0)));
+  const int threads = static_cast<int>(state.range(1));
+  NullLogSink quiet;
+  for (auto _ : state) {
+    Result<std::unique_ptr<AggregationBuilder>> made =
+        AggregationBuilder::Make(4, true, terrain.field, terrain.metric, quiet, threads);
+    if (!made.ok()) {
+      state.SkipWithError("no builder");
+      break;
+    }
+    benchmark::DoNotOptimize(made.value()->GridError(made.value()->GridEntries() / 2));
+  }
+}
+BENCHMARK(BM_AdaptiveLevel4OnLargeTerrain)
+    ->ArgsProduct({{4, 8}, {1, 0}})
+    ->ArgNames({"magnified", "threads"})
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3);
+
 // One block as CABTT builds it: vertices, then indices, for a varying aggregate triangle.
 void BM_BuildBlock(benchmark::State& state) {
   const int level = static_cast<int>(state.range(0));

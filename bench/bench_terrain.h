@@ -14,3 +14,12 @@ HeightField FieldOf(const std::vector<HeightSample>& samples, int n, float verti
 
 // The default terrain at the vertical scale 0.1 with the metric start-up computes, made once.
 const Terrain& DefaultTerrain();
+
+// The samples of side `side` magnified `factor` times with bilinear steps: the cost of the metric
+// and of the error grid does not depend on the heights, only on the side, so a large field need
+// not be generated at full cost.
+std::vector<HeightSample> Magnify(const std::vector<HeightSample>& samples, int side, int factor);
+
+// The default terrain magnified `factor` times (a power of two: side 1024 x factor + 1) with its
+// metric, made once per factor.
+const Terrain& MagnifiedTerrain(int factor);
