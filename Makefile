@@ -24,7 +24,7 @@ build: deps
 # differently), without the tests.
 release-build: deps
 	cmake -S . -B $(BUILD_DIR)-release -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF -DQUORVANE_BENCH=OFF $(CMAKE_FLAGS)
-	cmake --build $(BUILD_DIR)-release -j $(JOBS) --target quorvane quorvane-bench
+	cmake --build $(BUILD_DIR)-release -j $(JOBS) --target quorvane quorvane-bench quorvane-import
 
 # Without a display the program cannot open its window: the headless comparison runs instead.
 run: build

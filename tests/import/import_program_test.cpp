@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <regex>
+#include <cstdlib>
 
 #include "import/import_fixtures.h"
 #include "support/temp_dir.h"
@@ -22,10 +22,14 @@ RasterSpec ProjectedSpec(int width, int height, std::function<double(int, int)> 
   return spec;
 }
 
+// N of the line "Filled N nodata samples"; -1 when there is none.
 long long PrintedFilled(const std::string& out) {
-  std::smatch match;
-  if (!std::regex_search(out, match, std::regex("Filled (\\d+) nodata samples"))) return -1;
-  return std::stoll(match[1]);
+  const std::string key = "\nFilled ";
+  const size_t at = ("\n" + out).find(key);
+  if (at == std::string::npos) return -1;
+  char* end = nullptr;
+  const long long filled = std::strtoll(out.c_str() + at + key.size() - 1, &end, 10);
+  return std::string(end).rfind(" nodata samples\n", 0) == 0 ? filled : -1;
 }
 
 // Relative difference, for scales computed by hand.
