@@ -58,7 +58,7 @@ bool WriteFrameCsv(const BenchRun& run, const std::string& path);
 // One row per method result (method and setting), the figures of the table in plain units
 // (triangles and bytes, not millions and KiB; the differing share as a fraction), with the
 // weight, the pixel error, the mean frame time and CPU time (refine + draw) and the least PSNR:
-//   method,weight,pixel_error,frames,wall_s,fps,frame_ms,cpu_ms,triangles_per_frame,...
+//   method,pixel_error,weight,frames,wall_s,fps,frame_ms,cpu_ms,triangles_per_frame,...
 // Unmeasured figures (quality without samples, the brute force's setting) are empty. Written as
 // WriteFrameCsv writes.
 bool WriteSummaryCsv(const BenchRun& run, const std::string& path);

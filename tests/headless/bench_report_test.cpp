@@ -229,23 +229,26 @@ TEST(BenchTableTest, RowsAlignWhateverTheNamesAndFiguresAndQualityShowsDashInfOr
 
 TEST(BenchCsvTest, HostileNamesAndEveryFigureReadBackExactly) {
   TempDir dir;
-  const BenchRun run = SampleBenchRun(
+  BenchRun run = SampleBenchRun(
       {SampleMethodResult("ROAM", 25, 0, 1), SampleMethodResult("CABTT \"L4\", adaptive", 31, 4, 2),
        SampleMethodResult("two\nlines, \"quoted\"", 3, 1, 3), SampleMethodResult(" padded ", 2, 0, 4),
        SampleMethodResult("cr\rname", 2, 0, 6), SampleMethodResult("empty", 0, 0, 5)});
+  run.methods[1].detail = DetailSetting{144.86421f, 4.0000000001};
+  run.methods[2].detail = DetailSetting{600.0f, 0.96568542494923802};
   ASSERT_TRUE(WriteFrameCsv(run, dir.File("frames.csv")));
 
   const std::vector<CsvRecord> records = ParseCsv(ReadWholeFile(dir.File("frames.csv")));
   ASSERT_FALSE(records.empty()) << "the strict reader refused the file";
   EXPECT_EQ(records[0], (CsvRecord{"method", "frame", "frame_ms", "refine_ms", "draw_ms", "triangles", "bytes",
-                                   "splits", "merges", "blocks_built", "blocks_redrawn", "psnr", "differing_share"}));
+                                   "splits", "merges", "blocks_built", "blocks_redrawn", "psnr", "differing_share",
+                                   "weight", "pixel_error"}));
   size_t row = 1, infinite = 0;
   for (const MethodResult& method : run.methods) {
     size_t sample = 0;
     for (const FrameSample& frame : method.frames) {
       ASSERT_LT(row, records.size());
       const CsvRecord& r = records[row++];
-      ASSERT_EQ(r.size(), 13u);
+      ASSERT_EQ(r.size(), 15u);
       EXPECT_EQ(r[0], method.name);
       EXPECT_EQ(Number(r[1]), frame.frame);
       EXPECT_EQ(Number(r[2]), frame.frameMs);
@@ -270,11 +273,65 @@ TEST(BenchCsvTest, HostileNamesAndEveryFigureReadBackExactly) {
         EXPECT_EQ(r[11], "");
         EXPECT_EQ(r[12], "");
       }
+      if (method.detail) {
+        EXPECT_EQ(static_cast<float>(Number(r[13])), method.detail->weight);
+        EXPECT_EQ(Number(r[14]), method.detail->pixelError);
+      } else {
+        EXPECT_EQ(r[13], "");
+        EXPECT_EQ(r[14], "");
+      }
     }
     EXPECT_EQ(sample, method.quality.size()) << method.name;
   }
   EXPECT_EQ(row, records.size());
   EXPECT_GT(infinite, 0u);
+}
+
+// The summary CSV holds the table's figures per method and setting, in plain units and exact,
+// and the detail columns the table shows only for a listed sweep.
+TEST(BenchCsvTest, SummaryRowsAreTheSummariesOfEachMethodAndSetting) {
+  TempDir dir;
+  BenchRun run = SampleBenchRun({SampleMethodResult("ROAM", 30, 5, 1), SampleMethodResult("ROAM", 30, 5, 2),
+                                 SampleMethodResult("Brute, force", 30, 0, 3)});
+  run.methods[0].detail = DetailSetting{150.0f, 4.0};
+  run.methods[1].detail = DetailSetting{600.0f, 1.0};
+  ASSERT_TRUE(WriteSummaryCsv(run, dir.File("summary.csv")));
+  const std::vector<CsvRecord> records = ParseCsv(ReadWholeFile(dir.File("summary.csv")));
+  ASSERT_EQ(records.size(), 4u);
+  const CsvRecord& header = records[0];
+  const auto column = [&](const std::string& name) {
+    const auto at = std::find(header.begin(), header.end(), name);
+    EXPECT_NE(at, header.end()) << name;
+    return static_cast<size_t>(at - header.begin());
+  };
+  for (size_t i = 0; i < run.methods.size(); ++i) {
+    const MethodSummary s = Summarize(run.methods[i]);
+    const CsvRecord& r = records[i + 1];
+    ASSERT_EQ(r.size(), header.size());
+    EXPECT_EQ(r[0], run.methods[i].name);
+    EXPECT_EQ(Number(r[column("frames")]), s.frames);
+    EXPECT_EQ(Number(r[column("frame_ms")]), s.frameMsPerFrame);
+    EXPECT_EQ(Number(r[column("cpu_ms")]), s.refineMsPerFrame + s.drawMsPerFrame);
+    EXPECT_EQ(Number(r[column("triangles_per_frame")]), s.trianglesPerFrame);
+    EXPECT_EQ(Number(r[column("bytes_per_frame")]), s.bytesPerFrame);
+    if (run.methods[i].detail) {
+      EXPECT_EQ(Number(r[column("weight")]), run.methods[i].detail->weight);
+      EXPECT_EQ(Number(r[column("pixel_error")]), run.methods[i].detail->pixelError);
+      EXPECT_EQ(Number(r[column("differing_share")]), s.meanDifferingShare);
+      EXPECT_EQ(Number(r[column("psnr")]), s.meanPsnr);
+    } else {
+      EXPECT_EQ(r[column("weight")], "");
+      EXPECT_EQ(r[column("psnr")], "");
+    }
+  }
+  // The table names each row's setting only when the run's settings were listed.
+  EXPECT_EQ(FormatTable(run).find("px err"), std::string::npos);
+  run.detailListed = true;
+  const std::vector<std::string> table = TableLines(FormatTable(run));
+  ASSERT_EQ(table.size(), 5u);
+  EXPECT_EQ(Cells(table[2])[1], "4.00");
+  EXPECT_EQ(Cells(table[3])[2], "600");
+  EXPECT_EQ(Cells(table[4])[2], "-");  // the brute force: no setting
 }
 
 TEST(BenchCsvTest, FailedWritesReportFalseAndLeaveNoFileBehind) {
@@ -388,6 +445,26 @@ TEST(BenchSvgTest, LongRunsAreThinnedButKeepTheirEndsAndSpikes) {
   for (const Point& p : lines[1]) EXPECT_GT(p.y, top + 100);
   // Axis labels of millions of triangles are in M.
   EXPECT_NE(svg.find("M</text>"), std::string::npos);
+}
+
+// On the logarithmic time axis equal ratios are equal distances, so a slow method does not
+// flatten the others; values that are not positive have no place on it.
+TEST(BenchSvgTest, LogarithmicFrameTimesKeepRatiosAsDistances) {
+  MethodResult method = SampleMethodResult("ROAM", 6, 0, 1);
+  const double times[] = {0.5, 5.0, 50.0, 1.0, 10.0, 0.0};
+  for (size_t f = 0; f < 6; ++f) method.frames[f].frameMs = times[f];
+  const std::string svg = RenderSvgPlot(SampleBenchRun({method}), PlotOptions{true});
+  ExpectSelfContainedXml(svg);
+  const auto lines = Polylines(svg);
+  ASSERT_EQ(lines.size(), 2u);
+  ASSERT_EQ(lines[0].size(), 5u);  // the zero is left out
+  const double decade = lines[0][0].y - lines[0][1].y;
+  EXPECT_GT(decade, 10.0);
+  EXPECT_NEAR(lines[0][1].y - lines[0][2].y, decade, 0.15);
+  EXPECT_NEAR(lines[0][3].y - lines[0][4].y, decade, 0.15);
+  EXPECT_NEAR(lines[0][0].y - lines[0][3].y, decade * std::log10(2.0), 0.15);
+  EXPECT_NE(svg.find(">0.5</text>"), std::string::npos);  // ticks at 1, 2 and 5 times powers of ten
+  EXPECT_NE(svg.find(">20</text>"), std::string::npos);
 }
 
 TEST(BenchSvgTest, NumbersIgnoreTheLocale) {
