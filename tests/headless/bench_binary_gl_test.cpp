@@ -125,6 +125,7 @@ TEST_F(BenchBinaryTest, TinyRunWritesTheTableTheFramesThePlotAndAFlightThatRepla
     previous = row;
   }
   EXPECT_NE(run.out.find("Mode:    rasterizing\n"), std::string::npos);
+  EXPECT_EQ(run.out.find("px err"), std::string::npos) << "no detail columns without a detail list";
 
   // One row per method per frame, in order; every figure a number; quality at frames 0 and 3 for
   // the methods compared with the reference, and none for the reference itself.
@@ -233,8 +234,8 @@ TEST_F(BenchBinaryTest, ASweepRunsEveryMethodAtEverySettingIntoEveryOutput) {
     EXPECT_NEAR(Number(row[triangles]), triangleSum / 6, 1e-9 * triangleSum);
     EXPECT_NE(run.out.find("\n" + row[0]), std::string::npos);
   }
-  // Half the error, twice the weight.
-  EXPECT_NEAR(Number(summary[2][weight]), 2 * Number(summary[1][weight]), 1e-4);
+  EXPECT_NEAR(Number(summary[2][weight]), 2 * Number(summary[1][weight]), 1e-4);  // half the error
+  EXPECT_NE(run.out.find("px err  weight"), std::string::npos);
 
   // Two sentences at equal quality: CABTT at each of ROAM's two settings.
   EXPECT_NE(run.out.find("at ROAM's quality at 2 px"), std::string::npos) << run.out;

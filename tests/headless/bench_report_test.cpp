@@ -287,53 +287,6 @@ TEST(BenchCsvTest, HostileNamesAndEveryFigureReadBackExactly) {
   EXPECT_GT(infinite, 0u);
 }
 
-// The summary CSV holds the table's figures per method and setting, in plain units and exact,
-// and the detail columns the table shows only for a listed sweep.
-TEST(BenchCsvTest, SummaryRowsAreTheSummariesOfEachMethodAndSetting) {
-  TempDir dir;
-  BenchRun run = SampleBenchRun({SampleMethodResult("ROAM", 30, 5, 1), SampleMethodResult("ROAM", 30, 5, 2),
-                                 SampleMethodResult("Brute, force", 30, 0, 3)});
-  run.methods[0].detail = DetailSetting{150.0f, 4.0};
-  run.methods[1].detail = DetailSetting{600.0f, 1.0};
-  ASSERT_TRUE(WriteSummaryCsv(run, dir.File("summary.csv")));
-  const std::vector<CsvRecord> records = ParseCsv(ReadWholeFile(dir.File("summary.csv")));
-  ASSERT_EQ(records.size(), 4u);
-  const CsvRecord& header = records[0];
-  const auto column = [&](const std::string& name) {
-    const auto at = std::find(header.begin(), header.end(), name);
-    EXPECT_NE(at, header.end()) << name;
-    return static_cast<size_t>(at - header.begin());
-  };
-  for (size_t i = 0; i < run.methods.size(); ++i) {
-    const MethodSummary s = Summarize(run.methods[i]);
-    const CsvRecord& r = records[i + 1];
-    ASSERT_EQ(r.size(), header.size());
-    EXPECT_EQ(r[0], run.methods[i].name);
-    EXPECT_EQ(Number(r[column("frames")]), s.frames);
-    EXPECT_EQ(Number(r[column("frame_ms")]), s.frameMsPerFrame);
-    EXPECT_EQ(Number(r[column("cpu_ms")]), s.refineMsPerFrame + s.drawMsPerFrame);
-    EXPECT_EQ(Number(r[column("triangles_per_frame")]), s.trianglesPerFrame);
-    EXPECT_EQ(Number(r[column("bytes_per_frame")]), s.bytesPerFrame);
-    if (run.methods[i].detail) {
-      EXPECT_EQ(Number(r[column("weight")]), run.methods[i].detail->weight);
-      EXPECT_EQ(Number(r[column("pixel_error")]), run.methods[i].detail->pixelError);
-      EXPECT_EQ(Number(r[column("differing_share")]), s.meanDifferingShare);
-      EXPECT_EQ(Number(r[column("psnr")]), s.meanPsnr);
-    } else {
-      EXPECT_EQ(r[column("weight")], "");
-      EXPECT_EQ(r[column("psnr")], "");
-    }
-  }
-  // The table names each row's setting only when the run's settings were listed.
-  EXPECT_EQ(FormatTable(run).find("px err"), std::string::npos);
-  run.detailListed = true;
-  const std::vector<std::string> table = TableLines(FormatTable(run));
-  ASSERT_EQ(table.size(), 5u);
-  EXPECT_EQ(Cells(table[2])[1], "4.00");
-  EXPECT_EQ(Cells(table[3])[2], "600");
-  EXPECT_EQ(Cells(table[4])[2], "-");  // the brute force: no setting
-}
-
 TEST(BenchCsvTest, FailedWritesReportFalseAndLeaveNoFileBehind) {
   TempDir dir;
   const BenchRun run = SampleBenchRun({SampleMethodResult("ROAM", 5000, 0, 1)});
@@ -447,24 +400,19 @@ TEST(BenchSvgTest, LongRunsAreThinnedButKeepTheirEndsAndSpikes) {
   EXPECT_NE(svg.find("M</text>"), std::string::npos);
 }
 
-// On the logarithmic time axis equal ratios are equal distances, so a slow method does not
-// flatten the others; values that are not positive have no place on it.
+// On the logarithmic time axis equal ratios are equal distances; a zero has no place on it.
 TEST(BenchSvgTest, LogarithmicFrameTimesKeepRatiosAsDistances) {
-  MethodResult method = SampleMethodResult("ROAM", 6, 0, 1);
-  const double times[] = {0.5, 5.0, 50.0, 1.0, 10.0, 0.0};
-  for (size_t f = 0; f < 6; ++f) method.frames[f].frameMs = times[f];
+  MethodResult method = SampleMethodResult("ROAM", 5, 0, 1);
+  const double times[] = {0.5, 5.0, 50.0, 1.0, 0.0};
+  for (size_t f = 0; f < 5; ++f) method.frames[f].frameMs = times[f];
   const std::string svg = RenderSvgPlot(SampleBenchRun({method}), PlotOptions{true});
   ExpectSelfContainedXml(svg);
-  const auto lines = Polylines(svg);
-  ASSERT_EQ(lines.size(), 2u);
-  ASSERT_EQ(lines[0].size(), 5u);  // the zero is left out
-  const double decade = lines[0][0].y - lines[0][1].y;
+  const std::vector<Point> line = Polylines(svg).at(0);
+  ASSERT_EQ(line.size(), 4u);
+  const double decade = line[0].y - line[1].y;
   EXPECT_GT(decade, 10.0);
-  EXPECT_NEAR(lines[0][1].y - lines[0][2].y, decade, 0.15);
-  EXPECT_NEAR(lines[0][3].y - lines[0][4].y, decade, 0.15);
-  EXPECT_NEAR(lines[0][0].y - lines[0][3].y, decade * std::log10(2.0), 0.15);
-  EXPECT_NE(svg.find(">0.5</text>"), std::string::npos);  // ticks at 1, 2 and 5 times powers of ten
-  EXPECT_NE(svg.find(">20</text>"), std::string::npos);
+  EXPECT_NEAR(line[1].y - line[2].y, decade, 0.15);
+  EXPECT_NEAR(line[0].y - line[3].y, decade * std::log10(2.0), 0.15);
 }
 
 TEST(BenchSvgTest, NumbersIgnoreTheLocale) {
