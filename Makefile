@@ -1,5 +1,6 @@
 # Quorvane: `make run` builds and starts the program on the default terrain;
-# `make test` builds and runs every test; `make bench` compares the drawing methods headless;
+# `make test` builds and runs every test; `make bench` compares the drawing methods headless at
+# equal picture quality;
 # `make microbench` runs the micro benchmarks; `make soak` flies both drawing methods for 100000
 # frames checking that nothing leaks.
 BUILD_DIR ?= build
@@ -81,13 +82,21 @@ soak: deps
 	cmake --build $(BUILD_DIR) -j $(JOBS) --target soak_tests
 	cd $(BUILD_DIR) && QUORVANE_SOAK_FRAMES=$(SOAK_FRAMES) ./tests/soak_tests
 
-# Every drawing method over the same computed flight on the default terrain, offscreen: the
-# table on the terminal, every frame in build/bench.csv, the plot in build/bench.svg.
+# A sweep of screen-space errors on the default terrain, offscreen: ROAM and CABTT (L3 uniform,
+# L4 and L5 adaptive) each at 8, 4, 2, 1 and 0.5 px over 150 frames of the pass flight at
+# 640 x 480, quality every 10 frames; about two minutes on a 2-core machine (README, Benchmark).
+# The table and the comparison at equal quality on the terminal; in build/: every frame in
+# bench.csv, one row per method and setting in bench-summary.csv, frame times and triangles in
+# bench.svg, quality against time in bench-quality.svg.
+BENCH_SWEEP = --terrain def_hf.png --flight pass --frames 150 --quality-every 10 \
+  --methods roam,cabtt:3:uniform,cabtt:4:adaptive,cabtt:5:adaptive --pixel-error 8,4,2,1,0.5
+
 bench: build
 	@$(MAKE) --no-print-directory bench-only
 
 bench-only:
-	cd $(BUILD_DIR) && ./quorvane-bench --terrain def_hf.png --csv bench.csv --svg bench.svg
+	cd $(BUILD_DIR) && ./quorvane-bench $(BENCH_SWEEP) --log-time --csv bench.csv \
+	  --summary-csv bench-summary.csv --svg bench.svg --quality-svg bench-quality.svg
 
 # The Google Benchmark suite of single operations (error metric, builders, caches, methods).
 microbench: build

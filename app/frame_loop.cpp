@@ -2,6 +2,7 @@
 
 #include <GL/gl.h>
 
+#include "app/view/flight_file.h"
 #include "app/view/frame_view.h"
 
 namespace {
@@ -30,7 +31,10 @@ Result<bool> DrawView(Shell& shell, FrameStats& stats) {
 Status DisplayFrame(Shell& shell) {
   Result<bool> drawn = DrawView(shell, shell.stats);
   if (!drawn.ok()) return drawn.failure();
-  if (drawn.value()) shell.stats.frames += 1;
+  if (drawn.value()) {
+    shell.stats.frames += 1;
+    shell.flightRecorder.Record(PoseOf(shell.view.flight));
+  }
   shell.window->SwapBuffers();
   return {};
 }

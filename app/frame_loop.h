@@ -6,7 +6,7 @@
 // current drawing method draws.
 
 // GLUT's display: clears to the sky (white for the overhead cameras), lets the current method
-// draw and counts the frame, swaps. The method's failure comes back.
+// draw, counts the frame and records camera 0's pose (when recording), swaps. The method's failure comes back.
 Status DisplayFrame(Shell& shell);
 
 // Draws the current view again into the back buffer, as DisplayFrame does but without the swap

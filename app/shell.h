@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "app/flight_recorder.h"
 #include "app/platform/clock.h"
 #include "app/platform/gl_capabilities.h"
 #include "app/platform/log_sink.h"
@@ -40,6 +41,9 @@ struct Shell {
   double idlePreviousTime = 0.0;  // seconds
   double smoothedFrameTime = 0.0;  // seconds; 0 until the first idle step
   int captureCounter = 0;          // never reset while the program runs
+
+  // Camera 0's pose at every drawn frame, when QUORVANE_RECORD_FLIGHT names a file.
+  FlightRecorder flightRecorder;
 };
 
 extern Shell TheShell;
@@ -48,8 +52,14 @@ extern Shell TheShell;
 Failure QuitRequest();
 
 // Ends the program with the failure: its line on its channels, the current method deactivated
-// first when the failure asks for the orderly way out, the log closed, and its status.
+// first when the failure asks for the orderly way out, the flight recording finished, the log
+// closed, and its status.
 [[noreturn]] void EndProgram(Shell& shell, const Failure& failure);
 
 // Ends the program when the status is a failure.
 void EndOnFailure(Shell& shell, const Status& status);
+
+// Finishes the shell's flight recording (renames it into place); a failure is one line on
+// standard error and in the log. Every way out of the program calls it: EndProgram, and an exit handler for the
+// exits GLUT or the assertion prompt take themselves.
+void FinishFlightRecording(Shell& shell);

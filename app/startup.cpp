@@ -92,6 +92,12 @@ int AssertionPrompt(const char* file, int line, const char* expression) {
   return static_cast<int>(answer);
 }
 
+void StartFlightRecording(Shell& shell, const char* path) {
+  if (path == nullptr || *path == '\0') return;
+  const Status started = shell.flightRecorder.Start(path);
+  if (!started.ok()) shell.log.Show(started.failure());
+}
+
 int ParseArguments(Shell& shell, int& argc, char** argv) {
   int cursor = 0;
   shell.texturePath = nullptr;
@@ -137,6 +143,9 @@ int RunQuorvane(int argc, char** argv) {
   shell.log.SetFile(log);
   shell.log.Logf("\n-----------V4.0-------------\n");
 
+  StartFlightRecording(shell, std::getenv("QUORVANE_RECORD_FLIGHT"));
+  // GLUT (closing the window) and the assertion prompt end the process with exit() themselves.
+  std::atexit([] { FinishFlightRecording(TheShell); });
   const int cursor = ParseArguments(shell, argc, argv);
   shell.view = StartViewState(shell.verticalScale);  // the clearance follows the vertical scale
 

@@ -8,6 +8,10 @@
 // opened; otherwise the program ends through EndProgram.
 int RunQuorvane(int argc, char** argv);
 
+// Starts recording the flight to path when it is not empty; an unwritable path is one line on
+// standard error and in the log, and the program runs on without recording.
+void StartFlightRecording(Shell& shell, const char* path);
+
 // Reads the positional arguments (height field, texture, vertical scale) into the shell; returns
 // the index of the argument that stands in for the program name for glutInit. Only a scale a
 // float holds as a positive number is taken; anything else is left for GLUT.

@@ -14,21 +14,26 @@ int LevelBlockVertices(int level) {
 bool LevelFitsIndexRange(int level) { return level < 16 && LevelBlockVertices(level) <= kMaxBlockVertices; }
 
 CabttMethod::CabttMethod(const Terrain& terrain, CacheSource cacheSource, LogSink& log, BuilderSource builders)
-    : terrain_(terrain),
+    : CabttMethod(terrain.field, terrain.metric, std::move(cacheSource), log, std::move(builders)) {}
+
+CabttMethod::CabttMethod(const HeightField& field, const ErrorMetric& metric, CacheSource cacheSource, LogSink& log,
+                         BuilderSource builders)
+    : field_(field),
+      metric_(metric),
       cacheSource_(std::move(cacheSource)),
       log_(log),
       builders_(std::move(builders)),
-      tree_(counters_, terrain.field) {
+      tree_(counters_, field) {
   if (!builders_) {
     builders_ = [this](int level, bool adaptive) {
-      return AggregationBuilder::Make(level, adaptive, terrain_.field, terrain_.metric, log_);
+      return AggregationBuilder::Make(level, adaptive, field_, metric_, log_);
     };
   }
 }
 
 CabttMethod::~CabttMethod() = default;
 
-int CabttMethod::ClampLevel(int level) const { return std::clamp(level, 0, terrain_.field.n); }
+int CabttMethod::ClampLevel(int level) const { return std::clamp(level, 0, field_.n); }
 
 void CabttMethod::SetAggregation(int level, bool adaptive) {
   level_ = level;
@@ -45,7 +50,7 @@ Status CabttMethod::StartTree(const FrameView& view) {
     builder_ = std::move(made.value());
   }
   tree_.policy.Use(level_, builder_.get(), cache_.get());
-  Status started = tree_.Start(terrain_.field, view.eye);
+  Status started = tree_.Start(field_, view.eye);
   if (!started.ok()) return started;
   const int a = 1 << level_;
   return cache_->Init(LevelBlockVertices(level_), 3 * a * a);
@@ -81,7 +86,7 @@ Result<bool> CabttMethod::HandleKey(unsigned char key, const FrameView& view) {
   bool adaptive = adaptive_;
   switch (key) {
     case '>':
-      if (level_ >= terrain_.field.n) return false;
+      if (level_ >= field_.n) return false;
       // A block is drawn with 16-bit indices: a level whose blocks hold more vertices is refused
       // here rather than failing when the cache is set up for it.
       if (!LevelFitsIndexRange(level_ + 1)) {
@@ -116,7 +121,7 @@ Status CabttMethod::Draw(const FrameView& view, FrameStats& stats) {
   Status refined = tree_.Refine(view.eye);
   if (!refined.ok()) return refined;
   for (;;) {
-    Status drawn = drawer_.DrawPass(tree_, terrain_.field, *builder_, *cache_, view.wedge, view.cullingLevel, stats,
+    Status drawn = drawer_.DrawPass(tree_, field_, *builder_, *cache_, view.wedge, view.cullingLevel, stats,
                                     counters_);
     if (!drawn.ok()) return drawn;
     if (secondPass == nullptr) return {};

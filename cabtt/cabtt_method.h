@@ -25,6 +25,9 @@ class CabttMethod final : public DrawMethod {
 
   // The terrain and the log must outlive the method; caches come from cacheSource.
   CabttMethod(const Terrain& terrain, CacheSource cacheSource, LogSink& log, BuilderSource builders = {});
+  // The same over a field and a metric of it held apart (one metric per error weight).
+  CabttMethod(const HeightField& field, const ErrorMetric& metric, CacheSource cacheSource, LogSink& log,
+              BuilderSource builders = {});
   ~CabttMethod() override;
 
   Status Activate(const FrameView& view) override;
@@ -51,7 +54,8 @@ class CabttMethod final : public DrawMethod {
   Status StartTree(const FrameView& view);
   int ClampLevel(int level) const;
 
-  const Terrain& terrain_;
+  const HeightField& field_;
+  const ErrorMetric& metric_;
   CacheSource cacheSource_;
   LogSink& log_;
   BuilderSource builders_;

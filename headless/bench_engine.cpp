@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <optional>
 #include <utility>
 
 #include "app/view/draw_method.h"
@@ -85,14 +86,14 @@ WorkCounts ReadCounts(DrawMethod& method, const FrameStats& stats, const Countin
 
 // The method a list entry names. Every cache it makes is wrapped in a counter, the latest of
 // which *counting names.
-std::unique_ptr<DrawMethod> MakeMethod(BenchScene& scene, const BenchMethod& spec, LogSink& quiet,
-                                       CountingCache** counting) {
+std::unique_ptr<DrawMethod> MakeMethod(BenchScene& scene, const BenchMethod& spec, const ErrorMetric& metric,
+                                       LogSink& quiet, CountingCache** counting) {
   const CacheSource counted = CountedCaches(DefaultCacheSource(scene.gl, scene.nv.get(), quiet), counting);
   switch (spec.kind) {
     case BenchMethod::Kind::kRoam:
-      return std::make_unique<RoamMethod>(scene.terrain, counted, quiet);
+      return std::make_unique<RoamMethod>(scene.terrain.field, metric, counted, quiet);
     case BenchMethod::Kind::kCabtt: {
-      auto cabtt = std::make_unique<CabttMethod>(scene.terrain, counted, quiet);
+      auto cabtt = std::make_unique<CabttMethod>(scene.terrain.field, metric, counted, quiet);
       cabtt->SetAggregation(spec.level, spec.adaptive);
       return cabtt;
     }
@@ -153,24 +154,25 @@ Result<std::unique_ptr<BenchScene>> PrepareBenchScene(const std::string& terrain
   return scene;
 }
 
-Result<MethodResult> FlyMethod(BenchScene& scene, const BenchMethod& spec, const BenchPlan& plan, int sampleEvery,
-                               const SampleFunction& sample, const BenchProgressFunction& progress, int* done,
+Result<MethodResult> FlyMethod(BenchScene& scene, const BenchMethod& spec, const FlightPath& flight,
+                               const FlightSettings& settings, const BenchProgressFunction& progress, int* done,
                                int total) {
   MethodResult result;
   result.name = BenchMethodName(spec);
-  if (plan.flight.empty()) return result;
+  if (flight.empty()) return result;
 
   ResetPeakMemory();
   NullLogSink quiet;
   CountingCache* cache = nullptr;
-  std::unique_ptr<DrawMethod> method = MakeMethod(scene, spec, quiet, &cache);
+  const ErrorMetric& metric = settings.metric != nullptr ? *settings.metric : scene.terrain.metric;
+  std::unique_ptr<DrawMethod> method = MakeMethod(scene, spec, metric, quiet, &cache);
   // Activated where the camera stands (where the previous method's flight ended), as a switch of
   // methods in the window; the first frame then refines for the flight's first pose.
   ViewState& view = scene.view;
   Status status = method->Activate(MakeFrameView(view));
   if (!status.ok()) return status.failure();
-  if (plan.rasterizerDiscard) glEnable(GL_RASTERIZER_DISCARD);
-  PlaceCameraAt(view, plan.flight[0]);
+  if (settings.rasterizerDiscard) glEnable(GL_RASTERIZER_DISCARD);
+  PlaceCameraAt(view, flight[0]);
 
   FrameStats stats;
   status = DrawFrame(*method, view, stats);
@@ -180,8 +182,8 @@ Result<MethodResult> FlyMethod(BenchScene& scene, const BenchMethod& spec, const
   const double start = WallMilliseconds();
   double readBackMs = 0.0;
   WorkCounts before = ReadCounts(*method, stats, cache);
-  for (int frame = 0; frame < static_cast<int>(plan.flight.size()); ++frame) {
-    PlaceCameraAt(view, plan.flight[frame]);
+  for (int frame = 0; frame < static_cast<int>(flight.size()); ++frame) {
+    PlaceCameraAt(view, flight[frame]);
     const double wallStart = WallMilliseconds();
     const double cpuStart = ThreadCpuMilliseconds();
     status = method->Refine(MakeFrameView(view));
@@ -208,17 +210,17 @@ Result<MethodResult> FlyMethod(BenchScene& scene, const BenchMethod& spec, const
     result.frames.push_back(figures);
     before = after;
 
-    if (sample && sampleEvery > 0 && frame % sampleEvery == 0) {
+    if (settings.sample && settings.sampleEvery > 0 && frame % settings.sampleEvery == 0) {
       const double sampleStart = WallMilliseconds();
-      sample(frame);
+      settings.sample(frame);
       readBackMs += WallMilliseconds() - sampleStart;
     }
-    if (progress) progress(result.name, ++*done, total);
+    if (progress) progress(settings.label.empty() ? result.name : settings.label, ++*done, total);
   }
   result.wallSeconds = (WallMilliseconds() - start - readBackMs) * 1e-3;
   result.peakMemoryMiB = PeakMemoryMiB();
 
-  if (plan.rasterizerDiscard) glDisable(GL_RASTERIZER_DISCARD);
+  if (settings.rasterizerDiscard) glDisable(GL_RASTERIZER_DISCARD);
   method->Deactivate();
   return result;
 }
@@ -229,43 +231,92 @@ Result<BenchRun> RunBench(BenchScene& scene, const BenchPlan& plan, const BenchP
   run.height = plan.height;
   run.rasterizerDiscard = plan.rasterizerDiscard;
   run.qualityThreshold = plan.threshold;
+  run.detailListed = !plan.details.empty();
+  run.details = run.detailListed ? plan.details : std::vector<DetailSetting>{StartupDetail(plan.height)};
 
-  const bool quality = plan.qualityEvery > 0 && !plan.rasterizerDiscard;
+  const bool quality = plan.qualityEvery > 0;
+  const bool pictureFlights = quality && plan.rasterizerDiscard;  // pictures apart from the timing
   const BenchMethod reference{BenchMethod::Kind::kBruteForce, 0, true};
   bool referenceListed = false;
-  for (const BenchMethod& method : plan.methods) referenceListed = referenceListed || method == reference;
-  const int frames = static_cast<int>(plan.flight.size());
-  const int total = frames * static_cast<int>(plan.methods.size() + (quality && !referenceListed ? 1 : 0));
+  std::vector<BenchMethod> detailed;  // the methods flown at every setting
+  for (const BenchMethod& method : plan.methods) {
+    if (method == reference)
+      referenceListed = true;
+    else
+      detailed.push_back(method);
+  }
+  const bool referenceTimedApart = referenceListed && (!quality || plan.rasterizerDiscard);
+  const size_t settings = run.details.size();
+  const size_t flights =
+      (quality ? 1 : 0) + (referenceTimedApart ? 1 : 0) + detailed.size() * settings * (pictureFlights ? 2 : 1);
+  const int total = static_cast<int>(plan.flight.size() * flights);
   int done = 0;
 
   // Reference pictures by sample, in frame order; each method's picture is compared at once.
   std::vector<std::vector<uint8_t>> referencePictures;
   MethodResult referenceResult;
   if (quality) {
-    const auto keep = [&](int) { referencePictures.push_back(ReadFrameRgb(plan.width, plan.height)); };
-    Result<MethodResult> flown = FlyMethod(scene, reference, plan, plan.qualityEvery, keep, progress, &done, total);
+    FlightSettings pictures;
+    pictures.sampleEvery = plan.qualityEvery;
+    pictures.sample = [&](int) { referencePictures.push_back(ReadFrameRgb(plan.width, plan.height)); };
+    Result<MethodResult> flown = FlyMethod(scene, reference, plan.flight, pictures, progress, &done, total);
+    if (!flown.ok()) return flown.failure();
+    referenceResult = std::move(flown.value());
+  }
+  if (referenceTimedApart) {
+    FlightSettings timed;
+    timed.rasterizerDiscard = plan.rasterizerDiscard;
+    Result<MethodResult> flown = FlyMethod(scene, reference, plan.flight, timed, progress, &done, total);
     if (!flown.ok()) return flown.failure();
     referenceResult = std::move(flown.value());
   }
 
+  // Setting by setting, so that one metric at a time is held; results[method * settings + setting].
+  std::vector<MethodResult> results(detailed.size() * settings);
+  for (size_t d = 0; d < settings; ++d) {
+    const DetailSetting& detail = run.details[d];
+    std::optional<ErrorMetric> own;
+    if (detail.weight != scene.terrain.metric.weight) own = ComputeErrorMetric(scene.terrain.field, detail.weight);
+    const ErrorMetric* metric = own ? &*own : &scene.terrain.metric;
+    for (size_t m = 0; m < detailed.size(); ++m) {
+      std::vector<QualitySample> samples;
+      FlightSettings flightSettings;
+      flightSettings.metric = metric;
+      flightSettings.sampleEvery = quality ? plan.qualityEvery : 0;
+      flightSettings.sample = [&](int frame) {
+        const std::vector<uint8_t> picture = ReadFrameRgb(plan.width, plan.height);
+        const std::vector<uint8_t>& expected = referencePictures[samples.size()];
+        const ImageDifference difference =
+            CompareImages(expected.data(), picture.data(), plan.width, plan.height, plan.threshold);
+        samples.push_back({frame, difference.psnr, difference.differingShare});
+      };
+      flightSettings.label =
+          BenchMethodName(detailed[m]) + (run.detailListed ? " " + PixelErrorLabel(detail.pixelError) : "");
+      if (pictureFlights) {
+        FlightSettings pictures = flightSettings;
+        pictures.label += " (pictures)";
+        Result<MethodResult> flown = FlyMethod(scene, detailed[m], plan.flight, pictures, progress, &done, total);
+        if (!flown.ok()) return flown.failure();
+        flightSettings.sampleEvery = 0;
+        flightSettings.rasterizerDiscard = true;
+      }
+      Result<MethodResult> flown = FlyMethod(scene, detailed[m], plan.flight, flightSettings, progress, &done, total);
+      if (!flown.ok()) return flown.failure();
+      MethodResult& result = results[m * settings + d];
+      result = std::move(flown.value());
+      result.detail = detail;
+      result.quality = std::move(samples);
+    }
+  }
+
+  size_t next = 0;
   for (const BenchMethod& method : plan.methods) {
-    if (quality && method == reference) {
+    if (method == reference) {
       run.methods.push_back(referenceResult);
       continue;
     }
-    std::vector<QualitySample> samples;
-    const auto compare = [&](int frame) {
-      const std::vector<uint8_t> picture = ReadFrameRgb(plan.width, plan.height);
-      const std::vector<uint8_t>& expected = referencePictures[samples.size()];
-      const ImageDifference difference =
-          CompareImages(expected.data(), picture.data(), plan.width, plan.height, plan.threshold);
-      samples.push_back({frame, difference.psnr, difference.differingShare});
-    };
-    Result<MethodResult> flown =
-        FlyMethod(scene, method, plan, quality ? plan.qualityEvery : 0, compare, progress, &done, total);
-    if (!flown.ok()) return flown.failure();
-    flown.value().quality = std::move(samples);
-    run.methods.push_back(std::move(flown.value()));
+    for (size_t d = 0; d < settings; ++d) run.methods.push_back(std::move(results[next * settings + d]));
+    ++next;
   }
   return run;
 }

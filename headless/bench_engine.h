@@ -10,7 +10,9 @@
 #include "app/platform/nv_platform.h"
 #include "app/view/camera.h"
 #include "headless/bench_results.h"
+#include "headless/detail_settings.h"
 #include "headless/flights.h"
+#include "terrain/error_metric.h"
 #include "terrain/terrain.h"
 
 // The benchmark's engine: the drawing methods flown over a flight offscreen, each frame timed.
@@ -58,6 +60,8 @@ Result<std::unique_ptr<BenchScene>> PrepareBenchScene(const std::string& terrain
 struct BenchPlan {
   FlightPath flight;
   std::vector<BenchMethod> methods;
+  // Every method but the brute force flies once per setting; empty: StartupDetail alone.
+  std::vector<DetailSetting> details;
   int width = 640;
   int height = 480;
   int qualityEvery = 0;  // 0: no quality samples
@@ -65,20 +69,38 @@ struct BenchPlan {
   bool rasterizerDiscard = false;
 };
 
-// Called after every frame: the method's name, frames done and total over the whole run.
+// Called after every frame: the flight's label, frames done and total over the whole run.
 using BenchProgressFunction = std::function<void(const std::string& label, int done, int total)>;
 
 // Called after a sampled frame, outside its time, to read its picture back.
 using SampleFunction = std::function<void(int frame)>;
 
-// Flies one method over the plan's flight as described above. After frames that are multiples of
-// sampleEvery (0: none) sample runs. Ends with the method deactivated and GL_RASTERIZER_DISCARD
-// off. done counts frames for progress across methods. A method's failure comes back at once.
-Result<MethodResult> FlyMethod(BenchScene& scene, const BenchMethod& method, const BenchPlan& plan, int sampleEvery,
-                               const SampleFunction& sample, const BenchProgressFunction& progress, int* done,
+// How FlyMethod flies one method.
+struct FlightSettings {
+  const ErrorMetric* metric = nullptr;  // the detail setting's metric; the brute force needs none
+  bool rasterizerDiscard = false;
+  int sampleEvery = 0;  // after frames that are multiples of it (0: none) sample runs
+  SampleFunction sample;
+  std::string label;  // for progress
+};
+
+// Flies one method over the flight as described above. Ends with the method deactivated and
+// GL_RASTERIZER_DISCARD off. done counts frames for progress across flights. A method's failure
+// comes back at once.
+Result<MethodResult> FlyMethod(BenchScene& scene, const BenchMethod& method, const FlightPath& flight,
+                               const FlightSettings& settings, const BenchProgressFunction& progress, int* done,
                                int total);
 
-// The whole run: with quality on (and rasterizing), the brute-force reference first (kept in
-// the results only when listed, then without quality samples of its own), then every listed
-// method in order, each compared with the reference at the sampled frames.
+// The whole run. With quality on, the brute-force reference flies first, rasterizing, and its
+// pictures at the sampled frames are kept; it does not depend on the detail setting, so it flies
+// once and every method at every setting is compared with the same pictures. Then, setting by
+// setting, the error metric of the setting's weight is computed once (the scene's own when the
+// weight is the same) and every listed method but the brute force flies with it. With quality
+// and rasterizing, a method's pictures come from its timed flight (read back outside the time).
+// With quality and GL_RASTERIZER_DISCARD, each method first flies the same poses rasterizing,
+// untimed, for its pictures alone, then flies again timed without the rasterizer. A listed brute
+// force is the reference's flight when that flight was timed as asked (quality on, rasterizing),
+// else a flight of its own, once, without quality samples and without a detail setting.
+// Results: by method in the listed order, each non-brute method once per setting in the listed
+// order.
 Result<BenchRun> RunBench(BenchScene& scene, const BenchPlan& plan, const BenchProgressFunction& progress);

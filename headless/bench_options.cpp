@@ -81,7 +81,7 @@ void AddFlag(CLI::App& app, const std::vector<std::string>& names, bool* set) {
       ->trigger_on_parse();
 }
 
-const std::vector<std::string> kFlagNames = {"-h", "--help", "--no-raster"};
+const std::vector<std::string> kFlagNames = {"-h", "--help", "--no-raster", "--log-time"};
 
 // The arguments as CLI11 should see them: an empty value is a value, refused by the option like
 // any bad one, rather than a missing one (CLI11 would take the next argument, or a flag's own).
@@ -183,6 +183,7 @@ Result<BenchOptions> ParseBenchOptions(int argc, const char* const* argv) {
   app.allow_extras();   // unknown options and stray arguments are reported below, in our words
   AddFlag(app, {kFlagNames[0], kFlagNames[1]}, &options.help);
   AddFlag(app, {kFlagNames[2]}, &options.rasterizerDiscard);
+  AddFlag(app, {kFlagNames[3]}, &options.logTime);
   AddFileOption(app, "--terrain", "a file name", &options.terrain);
   AddFileOption(app, "--texture", "a file name", &options.texture);
   AddValueOption(app, "--scale", "a positive number",
@@ -199,11 +200,27 @@ Result<BenchOptions> ParseBenchOptions(int argc, const char* const* argv) {
                                          options.methods = methods.value();
                                        })
       ->trigger_on_parse();
+  std::vector<double> detailValues;
+  std::vector<std::string> detailOptions;  // which of --pixel-error and --weights were given
+  for (const std::string name : {"--pixel-error", "--weights"}) {
+    app.add_option_function<std::string>(name,
+                                         [&detailValues, &detailOptions, name](const std::string& value) {
+                                           Result<std::vector<double>> values = ParseDetailList(value);
+                                           if (!values.ok())
+                                             throw BadCommandLine{"bad " + name + ": " + values.failure().message};
+                                           detailValues = values.value();
+                                           if (detailOptions.empty() || detailOptions.back() != name)
+                                             detailOptions.push_back(name);
+                                         })
+        ->trigger_on_parse();
+  }
   AddIntOption(app, "--quality-every", "0 (off) or a frame count", 0, kMaxFrames, &options.qualityEvery);
   AddIntOption(app, "--threshold", "0..255", 0, 255, &options.threshold);
   AddFileOption(app, "--csv", "a file name", &options.csvPath);
   AddFileOption(app, "--svg", "a file name", &options.svgPath);
   AddFileOption(app, "--write-flight", "a file name", &options.writeFlightPath);
+  AddFileOption(app, "--quality-svg", "a file name", &options.qualitySvgPath);
+  AddFileOption(app, "--summary-csv", "a file name", &options.summaryCsvPath);
 
   std::vector<std::string> arguments = ArgumentsForParsing(argc, argv);
   const std::string last = arguments.empty() ? "" : arguments.back();
@@ -227,6 +244,13 @@ Result<BenchOptions> ParseBenchOptions(int argc, const char* const* argv) {
     if (!extra.empty() && extra[0] == '-') return UsageFailure("unknown option " + OptionName(extra) + " (see --help)");
     return UsageFailure("unexpected argument '" + extra + "' (see --help)");
   }
+  if (detailOptions.size() > 1) return UsageFailure("--pixel-error and --weights cannot both be given");
+  if (!detailOptions.empty()) {
+    Result<std::vector<DetailSetting>> details = MakeDetailSettings(
+        detailValues, detailOptions[0] == "--weights", options.height, FlownFieldOfView());
+    if (!details.ok()) return UsageFailure("bad " + detailOptions[0] + ": " + details.failure().message);
+    options.details = std::move(details.value());
+  }
   return options;
 }
 
@@ -249,17 +273,31 @@ const char* BenchUsage() {
          "                       (CABTT default level 4, adaptive). Default:\n"
          "                       roam,cabtt:3:adaptive,cabtt:3:uniform,cabtt:4:adaptive,\n"
          "                       cabtt:4:uniform,cabtt:5:adaptive,cabtt:5:uniform,brute\n"
+         "  --pixel-error LIST   detail settings as screen-space errors in pixels, comma-separated\n"
+         "                       (e.g. 4,2,1,0.5): every method but the brute force flies once per\n"
+         "                       value, with the error-metric weight (H / (2 tan 22.5 deg)) / value\n"
+         "                       for a picture H pixels high and the camera's 45-degree view\n"
+         "  --weights LIST       the same as raw error-metric weights (e.g. 150,300,600); at most\n"
+         "                       16 positive values, one of the two options. Default: weight 600\n"
+         "                       (about 0.97 px at 480 lines)\n"
          "  --quality-every K    compare with the brute-force picture every K frames (default 30;\n"
          "                       0 turns quality off)\n"
          "  --threshold T        per-channel difference counted as a differing pixel (default 8)\n"
-         "  --no-raster          GL_RASTERIZER_DISCARD during the methods' frames: the methods' own\n"
-         "                       cost without the rasterizer's (quality is then skipped)\n"
+         "  --no-raster          GL_RASTERIZER_DISCARD during the timed frames: the methods' own\n"
+         "                       cost without the rasterizer's. Quality then comes from a second,\n"
+         "                       untimed flight of each method over the same poses, rasterizing\n"
          "  --csv FILE           write every method's every frame as CSV\n"
+         "  --summary-csv FILE   write one CSV row per method and detail setting\n"
          "  --svg FILE           write a plot of frame time and triangles per frame as SVG\n"
+         "  --quality-svg FILE   write a plot of PSNR against frame time and CPU time as SVG, one\n"
+         "                       curve per method through its detail settings\n"
+         "  --log-time           logarithmic time axes in both plots\n"
          "  --write-flight FILE  write the flight's poses as CSV (a template for your own flight)\n"
          "  --help               this text\n"
          "\n"
-         "The table goes to standard output; progress (on a terminal)\n"
-         "and the terrain's messages to standard error.\n"
+         "The table goes to standard output, followed, with two or more detail settings, by the\n"
+         "comparison at equal quality: the time each method needs to reach ROAM's PSNR at each of\n"
+         "ROAM's settings. Progress (on a terminal) and the terrain's messages go to standard error.\n"
+         "A flight flown in the window is recorded with QUORVANE_RECORD_FLIGHT=FILE quorvane.\n"
          "Exit status: 0 done, 1 a file or the GL failed, 2 bad options.\n";
 }

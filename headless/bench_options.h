@@ -4,6 +4,7 @@
 
 #include "app/platform/failure.h"
 #include "headless/bench_engine.h"
+#include "headless/detail_settings.h"
 
 // Default CABTT level when the list gives none.
 constexpr int kDefaultBenchCabttLevel = 4;
@@ -26,11 +27,17 @@ struct BenchOptions {
   std::string flight = "pass";  // a built-in flight's name or a CSV file of poses
   int frames = 0;               // 0: the flight's own length
   std::vector<BenchMethod> methods = DefaultBenchMethods();
+  // --pixel-error or --weights, in the list's order (tau for --height and the flown camera's
+  // field of view); empty when neither was given: then the run uses StartupDetail.
+  std::vector<DetailSetting> details;
   int qualityEvery = 30;  // frames between quality samples; 0 turns quality off
   int threshold = 8;      // per-channel difference that makes a pixel differ
   bool rasterizerDiscard = false;
   std::string csvPath;
   std::string svgPath;
+  std::string qualitySvgPath;
+  std::string summaryCsvPath;
+  bool logTime = false;  // logarithmic time axes in the plots
   std::string writeFlightPath;
   bool help = false;
 };
@@ -38,7 +45,8 @@ struct BenchOptions {
 // Parses argv[1..] (with CLI11): --name value and --name=value alike. A bad command line fails
 // with status 2 and a one-line reason without the program's name or a line end: an unknown
 // option, a stray argument, a missing value, a value out of its range, a flag given a value, a
-// bad method list. When a command line has several faults, a bad value is reported before an
+// bad method list, a bad detail list (not positive finite numbers, empty, more than
+// kMaxDetailValues) or both --pixel-error and --weights. When a command line has several faults, a bad value is reported before an
 // unknown option or a stray argument.
 Result<BenchOptions> ParseBenchOptions(int argc, const char* const* argv);
 

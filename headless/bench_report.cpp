@@ -13,6 +13,8 @@
 #include <vector>
 
 #include "app/platform/text_format.h"
+#include "headless/report_columns.h"
+#include "headless/text_table.h"
 
 namespace {
 
@@ -48,56 +50,6 @@ void SummarizeQuality(const MethodResult& result, MethodSummary* summary) {
   summary->meanDifferingShare = PerUnit(shareSum, static_cast<double>(result.quality.size()));
 }
 
-// A plain-text table whose columns are as wide as their widest cell: a header row, a rule of
-// dashes, then the rows, every line the same width.
-class TextTable {
- public:
-  enum class Align { kLeft, kRight };
-  struct Column {
-    std::string header;
-    Align align;
-  };
-
-  explicit TextTable(std::vector<Column> columns) : columns_(std::move(columns)) {}
-
-  // Missing cells are blank; cells beyond the last column are dropped.
-  void AddRow(std::vector<std::string> cells) {
-    cells.resize(columns_.size());
-    for (std::string& cell : cells) cell = PrintableText(cell);
-    rows_.push_back(std::move(cells));
-  }
-
-  std::string Render() const {
-    std::vector<size_t> widths(columns_.size());
-    for (size_t i = 0; i < columns_.size(); ++i) {
-      widths[i] = DisplayWidth(columns_[i].header);
-      for (const auto& row : rows_) widths[i] = std::max(widths[i], DisplayWidth(row[i]));
-    }
-    const auto line = [&](auto cellText) {
-      std::string text;
-      for (size_t i = 0; i < columns_.size(); ++i) {
-        if (i > 0) text += "  ";
-        text += cellText(i);
-      }
-      return text + "\n";
-    };
-    std::string out = line([&](size_t i) { return Pad(columns_[i].header, widths[i], columns_[i].align); });
-    out += line([&](size_t i) { return std::string(widths[i], '-'); });
-    for (const auto& row : rows_) out += line([&](size_t i) { return Pad(row[i], widths[i], columns_[i].align); });
-    return out;
-  }
-
- private:
-  static std::string Pad(const std::string& text, size_t width, Align align) {
-    const size_t used = DisplayWidth(text);
-    const std::string padding(width > used ? width - used : 0, ' ');
-    return align == Align::kLeft ? text + padding : padding + text;
-  }
-
-  std::vector<Column> columns_;
-  std::vector<std::vector<std::string>> rows_;
-};
-
 std::string FrameCountText(const BenchRun& run) {
   if (run.methods.empty()) return "0";
   size_t fewest = run.methods[0].frames.size(), most = fewest;
@@ -119,36 +71,19 @@ std::string HeaderBlock(const BenchRun& run) {
   return text;
 }
 
-std::vector<std::string> Row(const MethodSummary& s) {
-  std::vector<std::string> cells = {
-      s.name,
-      std::to_string(s.frames),
-      FormatFixed(s.wallSeconds, 2),
-      FormatFixed(s.framesPerSecond, 1),
-      FormatFixed(s.trianglesPerFrame, 0),
-      FormatFixed(s.trianglesPerSecond / 1e6, 2),
-      FormatFixed(s.bytesPerFrame / 1024.0, 1),
-      FormatFixed(s.splitsPerFrame, 1),
-      FormatFixed(s.mergesPerFrame, 1),
-      FormatFixed(s.blocksBuiltPerFrame, 1),
-      FormatFixed(s.blocksRedrawnPerFrame, 1),
-      FormatFixed(s.refineMsPerFrame, 3),
-      FormatFixed(s.drawMsPerFrame, 3),
-      FormatFixed(s.peakMemoryMiB, 1),
-  };
-  if (s.hasQuality) {
-    cells.push_back(FormatFixed(s.meanPsnr, 2));
-    cells.push_back(FormatFixed(s.meanDifferingShare * 100.0, 2));
-  } else {
-    cells.push_back("-");
-    cells.push_back("-");
+bool InTable(const SummaryColumn& column, const BenchRun& run) {
+  return column.shown == ColumnShown::kAlways || (column.shown == ColumnShown::kWithDetailList && run.detailListed);
+}
+
+std::vector<std::string> Row(const MethodSummary& s, const BenchRun& run) {
+  std::vector<std::string> cells = {s.name};
+  for (const SummaryColumn& column : SummaryColumns()) {
+    if (!InTable(column, run)) continue;
+    const std::optional<double> value = column.value(s);
+    cells.push_back(value ? FormatFixed(*value * column.tableScale, column.decimals) : "-");
   }
   return cells;
 }
-
-constexpr const char* kCsvHeader =
-    "method,frame,frame_ms,refine_ms,draw_ms,triangles,bytes,splits,merges,blocks_built,"
-    "blocks_redrawn,psnr,differing_share\n";
 
 // Rows are gathered into chunks of about this size before each write.
 constexpr size_t kCsvChunkBytes = 1 << 16;
@@ -165,35 +100,46 @@ std::string CsvField(const std::string& text) {
   return quoted + "\"";
 }
 
-void AppendCsvRow(const std::string& method, const FrameSample& frame, const QualitySample* quality,
-                  std::string* out) {
-  *out += method;
-  for (const std::string& field :
-       {std::to_string(frame.frame), FormatShortest(frame.frameMs), FormatShortest(frame.refineMs),
-        FormatShortest(frame.drawMs), FormatShortest(frame.triangles), FormatShortest(frame.bytes),
-        std::to_string(frame.splits), std::to_string(frame.merges), std::to_string(frame.blocksBuilt),
-        std::to_string(frame.blocksRedrawn)}) {
-    *out += ',';
-    *out += field;
+// Writes rows in chunks through an atomic writer.
+class CsvFile {
+ public:
+  explicit CsvFile(const std::string& path) : writer_(path) {}
+  bool Open() { return writer_.Open(); }
+  void AddRow(const std::vector<std::string>& fields) {
+    for (size_t i = 0; i < fields.size(); ++i) {
+      if (i > 0) chunk_ += ',';
+      chunk_ += fields[i];
+    }
+    chunk_ += '\n';
+    if (chunk_.size() >= kCsvChunkBytes) {
+      writer_.Write(chunk_);
+      chunk_.clear();
+    }
   }
-  *out += ',';
-  if (quality != nullptr) *out += FormatShortest(quality->psnr);
-  *out += ',';
-  if (quality != nullptr) *out += FormatShortest(quality->differingShare);
-  *out += '\n';
-}
+  bool Commit() {
+    writer_.Write(chunk_);
+    return writer_.Commit();
+  }
+
+ private:
+  AtomicFileWriter writer_;
+  std::string chunk_;
+};
 
 }  // namespace
 
 MethodSummary Summarize(const MethodResult& result) {
   MethodSummary summary{};
   summary.name = result.name;
+  summary.detail = result.detail;
   summary.frames = static_cast<int>(result.frames.size());
   summary.wallSeconds = UsableSeconds(result.wallSeconds);
   summary.peakMemoryMiB = result.peakMemoryMiB;
 
-  double triangles = 0, bytes = 0, splits = 0, merges = 0, built = 0, redrawn = 0, refineMs = 0, drawMs = 0;
+  double frameMs = 0, triangles = 0, bytes = 0, splits = 0, merges = 0, built = 0, redrawn = 0, refineMs = 0,
+         drawMs = 0;
   for (const FrameSample& frame : result.frames) {
+    frameMs += frame.frameMs;
     triangles += frame.triangles;
     bytes += frame.bytes;
     splits += frame.splits;
@@ -205,6 +151,7 @@ MethodSummary Summarize(const MethodResult& result) {
   }
   const double frames = summary.frames;
   summary.framesPerSecond = PerUnit(frames, summary.wallSeconds);
+  summary.frameMsPerFrame = PerUnit(frameMs, frames);
   summary.trianglesPerSecond = PerUnit(triangles, summary.wallSeconds);
   summary.trianglesPerFrame = PerUnit(triangles, frames);
   summary.bytesPerFrame = PerUnit(bytes, frames);
@@ -214,8 +161,14 @@ MethodSummary Summarize(const MethodResult& result) {
   summary.blocksRedrawnPerFrame = PerUnit(redrawn, frames);
   summary.refineMsPerFrame = PerUnit(refineMs, frames);
   summary.drawMsPerFrame = PerUnit(drawMs, frames);
+  summary.cpuMsPerFrame = summary.refineMsPerFrame + summary.drawMsPerFrame;
   SummarizeQuality(result, &summary);
   return summary;
+}
+
+std::string ResultLabel(const BenchRun& run, const MethodResult& result) {
+  if (!run.detailListed || !result.detail) return result.name;
+  return result.name + " " + PixelErrorLabel(result.detail->pixelError);
 }
 
 std::string RenderingModeText(bool rasterizerDiscard) {
@@ -225,25 +178,17 @@ std::string RenderingModeText(bool rasterizerDiscard) {
 
 std::string FormatTable(const BenchRun& run) {
   using Align = TextTable::Align;
-  TextTable table({{"method", Align::kLeft},
-                   {"frames", Align::kRight},
-                   {"wall s", Align::kRight},
-                   {"fps", Align::kRight},
-                   {"tris/f", Align::kRight},
-                   {"Mtris/s", Align::kRight},
-                   {"KiB/f", Align::kRight},
-                   {"splits/f", Align::kRight},
-                   {"merges/f", Align::kRight},
-                   {"built/f", Align::kRight},
-                   {"redrawn/f", Align::kRight},
-                   {"refine ms/f", Align::kRight},
-                   {"draw ms/f", Align::kRight},
-                   {"peak MiB", Align::kRight},
-                   {"PSNR dB", Align::kRight},
-                   {">thr %", Align::kRight}});
-  for (const MethodResult& method : run.methods) table.AddRow(Row(Summarize(method)));
+  std::vector<TextTable::Column> columns = {{"method", Align::kLeft}};
+  for (const SummaryColumn& column : SummaryColumns())
+    if (InTable(column, run)) columns.push_back({column.header, Align::kRight});
+  TextTable table(std::move(columns));
+  for (const MethodResult& method : run.methods) table.AddRow(Row(Summarize(method), run));
 
   std::string text = HeaderBlock(run) + "\n" + table.Render() + "\n";
+  if (run.detailListed)
+    text +=
+        "px err: the screen-space error the row's error-metric weight allows, in pixels of this\n"
+        "picture (-: the brute force draws every triangle).\n";
   text +=
       "/f: mean per frame. KiB/f: bytes of bandwidth as the log counts them (streamed vertices and\n"
       "indices; only indices for a cached redraw; none for the brute force's static buffers).\n"
@@ -253,28 +198,50 @@ std::string FormatTable(const BenchRun& run) {
       "PSNR dB: mean over the sampled frames against the brute-force reference (inf: identical);\n"
       ">thr %: pixels with a channel off by more than " +
       std::to_string(run.qualityThreshold) + ". -: not measured.\n";
+  const bool sampled = std::any_of(run.methods.begin(), run.methods.end(),
+                                   [](const MethodResult& method) { return !method.quality.empty(); });
+  if (run.rasterizerDiscard && sampled)
+    text += "Pictures for quality: a second, untimed flight of each method over the same poses, rasterizing.\n";
   return text;
 }
 
 bool WriteFrameCsv(const BenchRun& run, const std::string& path) {
-  AtomicFileWriter writer(path);
-  if (!writer.Open()) return false;
-  std::string chunk = kCsvHeader;
+  CsvFile file(path);
+  if (!file.Open()) return false;
+  std::vector<std::string> fields = {"method"};
+  for (const FrameColumn& column : FrameColumns()) fields.push_back(column.csvName);
+  file.AddRow(fields);
   for (const MethodResult& method : run.methods) {
     const std::string name = CsvField(method.name);
     std::unordered_map<int, const QualitySample*> qualityByFrame;
     for (const QualitySample& sample : method.quality) qualityByFrame[sample.frame] = &sample;
     for (const FrameSample& frame : method.frames) {
       const auto found = qualityByFrame.find(frame.frame);
-      AppendCsvRow(name, frame, found == qualityByFrame.end() ? nullptr : found->second, &chunk);
-      if (chunk.size() >= kCsvChunkBytes) {
-        writer.Write(chunk);
-        chunk.clear();
-      }
+      const FrameRow row{method, frame, found == qualityByFrame.end() ? nullptr : found->second};
+      fields = {name};
+      for (const FrameColumn& column : FrameColumns()) fields.push_back(column.text(row));
+      file.AddRow(fields);
     }
   }
-  writer.Write(chunk);
-  return writer.Commit();
+  return file.Commit();
+}
+
+bool WriteSummaryCsv(const BenchRun& run, const std::string& path) {
+  CsvFile file(path);
+  if (!file.Open()) return false;
+  std::vector<std::string> fields = {"method"};
+  for (const SummaryColumn& column : SummaryColumns()) fields.push_back(column.csvName);
+  file.AddRow(fields);
+  for (const MethodResult& method : run.methods) {
+    const MethodSummary summary = Summarize(method);
+    fields = {CsvField(method.name)};
+    for (const SummaryColumn& column : SummaryColumns()) {
+      const std::optional<double> value = column.value(summary);
+      fields.push_back(value ? FormatShortest(*value) : "");
+    }
+    file.AddRow(fields);
+  }
+  return file.Commit();
 }
 
 AtomicFileWriter::AtomicFileWriter(std::string path) : path_(std::move(path)) {}

@@ -1,6 +1,9 @@
 #pragma once
+#include <optional>
 #include <string>
 #include <vector>
+
+#include "headless/detail_settings.h"
 
 // What one headless run measured: per frame for every method, plus the quality samples against
 // the full-resolution reference. Times are milliseconds.
@@ -23,8 +26,10 @@ struct QualitySample {
   double differingShare = 0.0;  // share of pixels with a channel off by more than the threshold
 };
 
+// One method at one detail setting.
 struct MethodResult {
   std::string name;  // as the table shows it, e.g. "ROAM", "CABTT L4 adaptive", "Brute force"
+  std::optional<DetailSetting> detail;  // none for the brute force, which draws every triangle
   std::vector<FrameSample> frames;
   std::vector<QualitySample> quality;  // empty when quality was not measured
   double wallSeconds = 0.0;            // all frames, from the first frame's start to the last's end
@@ -36,7 +41,10 @@ struct BenchRun {
   std::string flight;   // flight name or CSV path
   int width = 0;
   int height = 0;
-  bool rasterizerDiscard = false;
-  int qualityThreshold = 0;  // per-channel difference counted as differing
+  bool rasterizerDiscard = false;  // timed without the rasterizer; pictures from untimed flights
+  int qualityThreshold = 0;        // per-channel difference counted as differing
+  std::vector<DetailSetting> details;  // the settings every method but the brute force ran at
+  bool detailListed = false;           // the settings were asked for (else the start-up weight)
+  // By method in the listed order, then by setting in the listed order.
   std::vector<MethodResult> methods;
 };

@@ -13,8 +13,10 @@
 #include "headless/bench_engine.h"
 #include "headless/bench_options.h"
 #include "headless/bench_report.h"
+#include "headless/equal_quality.h"
 #include "headless/flights.h"
 #include "headless/offscreen_context.h"
+#include "headless/quality_plot.h"
 #include "headless/svg_plot.h"
 
 namespace {
@@ -67,7 +69,8 @@ int main(int argc, char** argv) {
     if (!poses.ok()) return Fail(poses.failure());
     filePoses = std::move(poses.value());
   }
-  for (const std::string* path : {&options.csvPath, &options.svgPath, &options.writeFlightPath}) {
+  for (const std::string* path : {&options.csvPath, &options.svgPath, &options.writeFlightPath,
+                                  &options.qualitySvgPath, &options.summaryCsvPath}) {
     if (!path->empty() && !CanWriteFile(*path)) return Fail(1, "cannot write " + *path);
   }
 
@@ -91,6 +94,7 @@ int main(int argc, char** argv) {
                                                  options.frames > 0 ? options.frames : kDefaultFlightFrames,
                                                  scene.terrain.field);
   plan.methods = options.methods;
+  plan.details = options.details;
   plan.width = options.width;
   plan.height = options.height;
   plan.qualityEvery = options.qualityEvery;
@@ -98,8 +102,6 @@ int main(int argc, char** argv) {
   plan.rasterizerDiscard = options.rasterizerDiscard;
   if (!options.writeFlightPath.empty() && !WriteFlightCsv(options.writeFlightPath, plan.flight))
     return Fail(1, "cannot write " + options.writeFlightPath);
-  if (plan.rasterizerDiscard && plan.qualityEvery > 0)
-    std::fprintf(stderr, "quorvane-bench: no pictures with --no-raster: quality is skipped\n");
 
   // The bar redraws its line with carriage returns: only a terminal shows that as one line.
   ProgressBar bar(isatty(fileno(stderr)) ? stderr : nullptr);
@@ -112,8 +114,15 @@ int main(int argc, char** argv) {
   run.flight = options.flight;
 
   std::fputs(FormatTable(run).c_str(), stdout);
+  std::fputs(FormatEqualQuality(run).c_str(), stdout);
   std::fflush(stdout);
+  const PlotOptions plot{options.logTime};
   if (!options.csvPath.empty() && !WriteFrameCsv(run, options.csvPath)) return Fail(1, "cannot write " + options.csvPath);
-  if (!options.svgPath.empty() && !WriteSvgPlot(run, options.svgPath)) return Fail(1, "cannot write " + options.svgPath);
+  if (!options.summaryCsvPath.empty() && !WriteSummaryCsv(run, options.summaryCsvPath))
+    return Fail(1, "cannot write " + options.summaryCsvPath);
+  if (!options.svgPath.empty() && !WriteSvgPlot(run, options.svgPath, plot))
+    return Fail(1, "cannot write " + options.svgPath);
+  if (!options.qualitySvgPath.empty() && !WriteQualityPlot(run, options.qualitySvgPath, plot))
+    return Fail(1, "cannot write " + options.qualitySvgPath);
   return 0;
 }

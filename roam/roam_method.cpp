@@ -11,7 +11,10 @@ constexpr int kBytesPerTriangle = 18;
 }  // namespace
 
 RoamMethod::RoamMethod(const Terrain& terrain, CacheSource cacheSource, LogSink& log)
-    : terrain_(terrain), cacheSource_(std::move(cacheSource)), log_(log), tree_(counters_, terrain.field, terrain.metric) {}
+    : RoamMethod(terrain.field, terrain.metric, std::move(cacheSource), log) {}
+
+RoamMethod::RoamMethod(const HeightField& field, const ErrorMetric& metric, CacheSource cacheSource, LogSink& log)
+    : field_(field), cacheSource_(std::move(cacheSource)), log_(log), tree_(counters_, field, metric) {}
 
 RoamMethod::~RoamMethod() = default;
 
@@ -19,7 +22,7 @@ Status RoamMethod::Activate(const FrameView& view) {
   Deactivate();
   log_.LogAndPrintf("Using Standard ROAM drawing method\n");
   cache_ = cacheSource_.create();
-  Status started = tree_.Start(terrain_.field, view.eye);
+  Status started = tree_.Start(field_, view.eye);
   if (!started.ok()) return started;
   return cache_->Init(kRoamBlockVertices, kRoamBlockIndices);
 }
@@ -33,7 +36,7 @@ Status RoamMethod::Draw(const FrameView& view, FrameStats& stats) {
   const int depth = RoamCullingDepth(view.cullingLevel);
   for (int pass = 0; pass < (secondPass != nullptr ? 2 : 1); ++pass) {
     if (pass == 1) secondPass();
-    Result<int> triangles = streamer_.DrawPass(tree_, terrain_.field, *cache_, view.wedge, depth);
+    Result<int> triangles = streamer_.DrawPass(tree_, field_, *cache_, view.wedge, depth);
     if (!triangles.ok()) return triangles.failure();
     // Every triangle counts 18 bytes, whatever was really written.
     stats.bytes += static_cast<double>(kBytesPerTriangle) * triangles.value();

@@ -15,6 +15,8 @@ class RoamMethod final : public DrawMethod {
  public:
   // The terrain and the log must outlive the method; caches come from cacheSource.
   RoamMethod(const Terrain& terrain, CacheSource cacheSource, LogSink& log);
+  // The same over a field and a metric of it held apart (one metric per error weight).
+  RoamMethod(const HeightField& field, const ErrorMetric& metric, CacheSource cacheSource, LogSink& log);
   ~RoamMethod() override;
 
   Status Activate(const FrameView& view) override;
@@ -30,7 +32,7 @@ class RoamMethod final : public DrawMethod {
   GeometryCache* cache() { return cache_.get(); }
 
  private:
-  const Terrain& terrain_;
+  const HeightField& field_;
   CacheSource cacheSource_;
   LogSink& log_;
   MethodCounters counters_;

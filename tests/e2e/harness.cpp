@@ -134,12 +134,13 @@ QuorvaneRun::~QuorvaneRun() {
   }
 }
 
-void QuorvaneRun::Start(const std::vector<std::string>& arguments) {
+void QuorvaneRun::Start(const std::vector<std::string>& arguments, const std::vector<std::string>& environment) {
   const std::string& display = Display();
   pid_ = fork();
   if (pid_ == 0) {
     if (chdir(directory_.path().c_str()) != 0) _exit(126);
     setenv("DISPLAY", display.c_str(), 1);
+    for (const std::string& assignment : environment) putenv(const_cast<char*>(assignment.c_str()));
     const int out = open("stdout.txt", O_WRONLY | O_CREAT | O_TRUNC, 0644);
     const int err = open("stderr.txt", O_WRONLY | O_CREAT | O_TRUNC, 0644);
     const int in = open("/dev/null", O_RDONLY);
@@ -249,6 +250,7 @@ GreyImage QuorvaneRun::WindowGreen() { return GreenOfXwd(RunCommand("xwd -silent
 
 void QuorvaneRun::MouseDown() { Drive("xdotool mousedown 1"); }
 void QuorvaneRun::MouseUp() { Drive("xdotool mouseup 1"); }
+void QuorvaneRun::KillConnection() { RunCommand("xdotool windowkill " + window_); }
 
 std::string QuorvaneRun::Stdout() const { return ReadWholeFile(PathOf("stdout.txt")); }
 std::string QuorvaneRun::Stderr() const { return ReadWholeFile(PathOf("stderr.txt")); }

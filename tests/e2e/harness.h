@@ -49,8 +49,9 @@ class QuorvaneRun {
 
   std::string PathOf(const std::string& name) const { return directory_.File(name); }
 
-  // Starts quorvane in the directory with these arguments.
-  void Start(const std::vector<std::string>& arguments = {});
+  // Starts quorvane in the directory with these arguments and these variables added to its
+  // environment ("NAME=value").
+  void Start(const std::vector<std::string>& arguments = {}, const std::vector<std::string>& environment = {});
   // Waits for the "Quorvane" window and focuses it.
   bool WaitForWindow(Seconds limit = kPatience);
   // Waits until the key help is printed (start-up done).
@@ -64,6 +65,9 @@ class QuorvaneRun {
   void MouseMove(int x, int y);  // window coordinates
   void MouseDown();
   void MouseUp();
+  // Closes the program's connection to the X server (xdotool windowkill), as a window manager
+  // does to an unresponsive client: Xlib then ends the program itself.
+  void KillConnection();
 
   std::string Stdout() const;
   std::string Stderr() const;

@@ -30,9 +30,9 @@ struct Outcome {
 
 const std::vector<std::string> kCsvColumns = {"method", "frame",  "frame_ms",     "refine_ms",     "draw_ms",
                                               "triangles", "bytes", "splits",     "merges",        "blocks_built",
-                                              "blocks_redrawn", "psnr", "differing_share"};
+                                              "blocks_redrawn", "psnr", "differing_share", "weight", "pixel_error"};
 enum Column { kMethod, kFrame, kFrameMs, kRefineMs, kDrawMs, kTriangles, kBytes, kSplits, kMerges, kBuilt,
-              kRedrawn, kPsnr, kShare };
+              kRedrawn, kPsnr, kShare, kWeight, kPixelError };
 
 // The whole field as a number, or NaN when it is not one.
 double Number(const std::string& text) {
@@ -80,6 +80,10 @@ TEST_F(BenchBinaryTest, EveryFailureIsOneLineWithItsStatus) {
   ExpectOneLineFailure(Run("--terrain hills.png --frames"), 2, "option --frames needs a value");
   ExpectOneLineFailure(Run("--no-raster=yes"), 2, "option --no-raster takes no value");
   ExpectOneLineFailure(Run("--methods roam,cabtt:3:fast"), 2, "bad --methods: bad CABTT builder 'fast'");
+  // Bad detail lists, before the terrain is even looked for.
+  ExpectOneLineFailure(Run("--terrain absent.png --pixel-error 1,0"), 2,
+                       "quorvane-bench: bad --pixel-error: '0' is not a positive finite number");
+  ExpectOneLineFailure(Run("--terrain absent.png --weights 300 --pixel-error 1"), 2, "cannot both be given");
   ExpectOneLineFailure(Run("--terrain hills.png --flight nowhere"), 2, "unknown flight 'nowhere'");
   // Known only once the terrain is loaded, but still the command line's fault.
   ExpectOneLineFailure(Run("--terrain hills.png --methods roam,cabtt:6"), 2,
@@ -121,6 +125,7 @@ TEST_F(BenchBinaryTest, TinyRunWritesTheTableTheFramesThePlotAndAFlightThatRepla
     previous = row;
   }
   EXPECT_NE(run.out.find("Mode:    rasterizing\n"), std::string::npos);
+  EXPECT_EQ(run.out.find("px err"), std::string::npos) << "no detail columns without a detail list";
 
   // One row per method per frame, in order; every figure a number; quality at frames 0 and 3 for
   // the methods compared with the reference, and none for the reference itself.
@@ -141,6 +146,9 @@ TEST_F(BenchBinaryTest, TinyRunWritesTheTableTheFramesThePlotAndAFlightThatRepla
     if (names[method] == "Brute force") {
       EXPECT_EQ(Number(row[kTriangles]), kGridTriangles);
       EXPECT_EQ(Number(row[kBytes]), 0.0);
+      EXPECT_EQ(row[kWeight], "");
+    } else {
+      EXPECT_EQ(Number(row[kWeight]), 600.0);  // the start-up weight without a detail list
     }
     const bool sampled = method < 2 && frame % 3 == 0;
     EXPECT_EQ(row[kPsnr].empty(), !sampled) << row[kPsnr];
@@ -167,8 +175,8 @@ TEST_F(BenchBinaryTest, TinyRunWritesTheTableTheFramesThePlotAndAFlightThatRepla
   EXPECT_EQ(polylines, 6u);
   for (const std::string& name : names) EXPECT_NE(svg.find(">" + name + "</text>"), std::string::npos) << name;
 
-  // The written flight replays with the same work frame by frame, even without the rasterizer
-  // (which skips quality, and says so in one line).
+  // The written flight replays with the same work frame by frame, even without the rasterizer,
+  // whose run takes the same pictures from flights apart from the timed ones.
   const std::vector<CsvRecord> poses = ReadCsv("flight.csv");
   ASSERT_EQ(poses.size(), 7u);
   EXPECT_EQ(poses[0], (CsvRecord{"x", "y", "z", "heading"}));
@@ -176,16 +184,73 @@ TEST_F(BenchBinaryTest, TinyRunWritesTheTableTheFramesThePlotAndAFlightThatRepla
       "--terrain hills.png --width 96 --height 72 --flight flight.csv --no-raster --methods roam,cabtt:2:uniform,brute "
       "--csv replay.csv");
   ASSERT_EQ(replay.status, 0) << replay.err;
-  EXPECT_EQ(replay.err, "quorvane-bench: no pictures with --no-raster: quality is skipped\n");
+  EXPECT_EQ(replay.err, "");
   EXPECT_NE(replay.out.find("Flight:  flight.csv\n"), std::string::npos);
 
   const std::vector<CsvRecord> replayed = ReadCsv("replay.csv");
   ASSERT_EQ(replayed.size(), rows.size());
   for (size_t i = 1; i < rows.size(); ++i) {
-    for (const int column : {kMethod, kFrame, kTriangles, kBytes, kSplits, kMerges, kBuilt, kRedrawn})
+    for (const int column : {kMethod, kFrame, kTriangles, kBytes, kSplits, kMerges, kBuilt, kRedrawn, kWeight})
       EXPECT_EQ(replayed[i][column], rows[i][column]) << "row " << i << " " << kCsvColumns[column];
-    EXPECT_EQ(replayed[i][kPsnr], "");
+    // Quality every 30 frames samples frame 0 alone: the same picture as the first run's.
+    const bool sampled = replayed[i][kMethod] != "Brute force" && replayed[i][kFrame] == "0";
+    EXPECT_EQ(replayed[i][kPsnr], sampled ? rows[i][kPsnr] : "") << "row " << i;
   }
+}
+
+// A sweep: every method but the brute force at every setting, in the table, both CSV files and
+// the quality plot, and compared with ROAM at equal quality.
+TEST_F(BenchBinaryTest, ASweepRunsEveryMethodAtEverySettingIntoEveryOutput) {
+  const Outcome run = Run(
+      "--terrain hills.png --width 96 --height 72 --frames 6 --quality-every 2 --methods roam,cabtt:2:uniform,brute "
+      "--pixel-error 2,1 --csv frames.csv --summary-csv summary.csv --quality-svg quality.svg --log-time");
+  ASSERT_EQ(run.status, 0) << run.err;
+  const std::vector<std::string> labels = {"ROAM 2 px", "ROAM 1 px", "CABTT L2 uniform 2 px", "CABTT L2 uniform 1 px",
+                                           "Brute force"};
+  const std::vector<CsvRecord> summary = ReadCsv("summary.csv");
+  ASSERT_EQ(summary.size(), 1 + labels.size());
+  const auto column = [&](const std::string& name) {
+    return static_cast<size_t>(std::find(summary[0].begin(), summary[0].end(), name) - summary[0].begin());
+  };
+  const size_t pixelError = column("pixel_error"), weight = column("weight");
+  const size_t frameMs = column("frame_ms"), triangles = column("triangles_per_frame");
+  ASSERT_LT(std::max({pixelError, weight, frameMs, triangles}), summary[0].size());
+  const std::vector<CsvRecord> frames = ReadCsv("frames.csv");
+  ASSERT_EQ(frames.size(), 1 + 6 * labels.size());
+  for (size_t r = 0; r < labels.size(); ++r) {
+    const CsvRecord& row = summary[r + 1];
+    SCOPED_TRACE(labels[r]);
+    EXPECT_EQ(row[0] + (r < 4 ? " " + row[pixelError] + " px" : ""), labels[r]);
+    // Every frame row carries its result's setting; the summary's means are the frames' means.
+    double frameSum = 0, triangleSum = 0;
+    for (size_t f = 0; f < 6; ++f) {
+      const CsvRecord& frame = frames[1 + 6 * r + f];
+      EXPECT_EQ(frame[kPixelError], row[pixelError]);
+      EXPECT_EQ(frame[kWeight], row[weight]);
+      frameSum += Number(frame[kFrameMs]);
+      triangleSum += Number(frame[kTriangles]);
+    }
+    EXPECT_NEAR(Number(row[frameMs]), frameSum / 6, 1e-9 * frameSum);
+    EXPECT_NEAR(Number(row[triangles]), triangleSum / 6, 1e-9 * triangleSum);
+    EXPECT_NE(run.out.find("\n" + row[0]), std::string::npos);
+  }
+  EXPECT_NEAR(Number(summary[2][weight]), 2 * Number(summary[1][weight]), 1e-4);  // half the error
+  EXPECT_NE(run.out.find("px err  weight"), std::string::npos);
+
+  // Two sentences at equal quality: CABTT at each of ROAM's two settings.
+  EXPECT_NE(run.out.find("at ROAM's quality at 2 px"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("at ROAM's quality at 1 px"), std::string::npos) << run.out;
+
+  // One curve of two labelled points per method with quality, in each of the plot's two charts.
+  const std::string svg = ReadWholeFile(dir_.File("quality.svg"));
+  std::string xmlError;
+  EXPECT_TRUE(IsWellFormedXml(svg, &xmlError)) << xmlError;
+  size_t polylines = 0;
+  for (size_t at = svg.find("<polyline"); at != std::string::npos; at = svg.find("<polyline", at + 1)) ++polylines;
+  EXPECT_EQ(polylines, 4u) << run.out;
+  EXPECT_NE(svg.find(">2</text>"), std::string::npos);
+  EXPECT_NE(svg.find(">CABTT L2 uniform</text>"), std::string::npos);
+  EXPECT_EQ(svg.find(">Brute force</text>"), std::string::npos);
 }
 
 }  // namespace

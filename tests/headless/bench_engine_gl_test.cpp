@@ -14,6 +14,7 @@
 #include <utility>
 
 #include "headless/brute_force_method.h"
+#include "headless/detail_settings.h"
 #include "support/gl_context.h"
 #include "support/hills_terrain_file.h"
 #include "support/temp_dir.h"
@@ -168,35 +169,76 @@ TEST_F(BenchEngineTest, WholeGridCabttDrawsTheReferencePictureAndQualityFallsWit
   EXPECT_EQ(MeanShare(Run().methods.at(0)), 0.0);
 }
 
-TEST_F(BenchEngineTest, RasterizerDiscardSkipsQualityButNotTheWork) {
+// Without the rasterizer the timed flight draws the same work, and each method's pictures come
+// from a flight of its own over the same poses: the very pictures of a rasterized run.
+TEST_F(BenchEngineTest, RasterizerDiscardTimesWithoutPicturesAndTakesThemFromAFlightApart) {
   plan_.methods = {Roam(), Cabtt(3, true)};
   plan_.qualityEvery = 10;
-  int progressCalls = 0;
-  const BenchRun drawn = Run([&](const std::string&, int done, int total) {
-    ++progressCalls;
-    EXPECT_EQ(total, 3 * kFrames);  // the reference flies first
-    EXPECT_EQ(done, progressCalls);
-  });
-  EXPECT_EQ(progressCalls, 3 * kFrames);
+  const BenchRun drawn = Run();
 
   plan_.rasterizerDiscard = true;
-  progressCalls = 0;
+  int progressCalls = 0;
   std::vector<std::string> labels;
   const BenchRun discarded = Run([&](const std::string& label, int done, int total) {
     ++progressCalls;
-    EXPECT_EQ(total, 2 * kFrames);  // no reference without pictures
+    EXPECT_EQ(total, 5 * kFrames);  // the reference, then each method's pictures and its timing
     EXPECT_EQ(done, progressCalls);
     if (labels.empty() || labels.back() != label) labels.push_back(label);
   });
-  EXPECT_EQ(labels, (std::vector<std::string>{"ROAM", "CABTT L3 adaptive"}));
+  EXPECT_EQ(progressCalls, 5 * kFrames);
+  EXPECT_EQ(labels, (std::vector<std::string>{"Brute force", "ROAM (pictures)", "ROAM", "CABTT L3 adaptive (pictures)",
+                                              "CABTT L3 adaptive"}));
   EXPECT_TRUE(discarded.rasterizerDiscard);
   EXPECT_FALSE(glIsEnabled(GL_RASTERIZER_DISCARD));
   ASSERT_EQ(discarded.methods.size(), 2u);
   for (size_t m = 0; m < 2; ++m) {
-    EXPECT_FALSE(drawn.methods[m].quality.empty());
-    EXPECT_TRUE(discarded.methods[m].quality.empty());
+    ASSERT_EQ(discarded.methods[m].quality.size(), 4u);
+    for (size_t q = 0; q < 4; ++q) {
+      EXPECT_EQ(discarded.methods[m].quality[q].frame, drawn.methods[m].quality[q].frame);
+      EXPECT_EQ(discarded.methods[m].quality[q].psnr, drawn.methods[m].quality[q].psnr);
+    }
     for (size_t f = 0; f < plan_.flight.size(); ++f)
       EXPECT_EQ(drawn.methods[m].frames[f].triangles, discarded.methods[m].frames[f].triangles);
+  }
+}
+
+// A finer screen-space error never draws fewer triangles in any frame (the metric grows with the
+// weight at every vertex) nor a worse picture at any sample. Pictures within the rasterizer's
+// one-level noise of the reference are all equally good: a picture off by one grey level in
+// every channel of every pixel has 20 log10(255) = 48.13 dB, and above that PSNRs differ by how
+// the same surface's triangles round, not by detail. So a finer setting's PSNR must reach its
+// coarser neighbour's or 48.13 dB, whichever is lower.
+TEST_F(BenchEngineTest, SmallerPixelErrorsNeverDrawFewerTrianglesNorWorsePictures) {
+  plan_.qualityEvery = 4;
+  plan_.methods = {Roam(), Cabtt(2, true), Cabtt(3, false)};
+  const std::vector<double> pixelErrors = {8, 4, 2, 1, 0.5, 0.25};
+  for (const double pixels : pixelErrors)
+    plan_.details.push_back({static_cast<float>(WeightForPixelError(pixels, kHeight, FlownFieldOfView())), pixels});
+  int total = 0;
+  const BenchRun run = Run([&](const std::string&, int, int all) { total = all; });
+  // The reference flies once for every setting.
+  EXPECT_EQ(total, kFrames * static_cast<int>(1 + plan_.methods.size() * pixelErrors.size()));
+  ASSERT_EQ(run.methods.size(), plan_.methods.size() * pixelErrors.size());
+
+  const double oneLevelNoise = 20.0 * std::log10(255.0);
+  for (size_t m = 0; m < plan_.methods.size(); ++m) {
+    for (size_t d = 1; d < pixelErrors.size(); ++d) {
+      const MethodResult& coarser = run.methods[m * pixelErrors.size() + d - 1];
+      const MethodResult& finer = run.methods[m * pixelErrors.size() + d];
+      SCOPED_TRACE(finer.name + " at " + std::to_string(pixelErrors[d]) + " px");
+      ASSERT_TRUE(finer.detail.has_value());
+      EXPECT_EQ(finer.detail->pixelError, pixelErrors[d]);
+      for (size_t f = 0; f < finer.frames.size(); ++f)
+        EXPECT_GE(finer.frames[f].triangles, coarser.frames[f].triangles) << "frame " << f;
+      ASSERT_EQ(finer.quality.size(), coarser.quality.size());
+      for (size_t q = 0; q < finer.quality.size(); ++q)
+        EXPECT_GE(finer.quality[q].psnr, std::min(coarser.quality[q].psnr, oneLevelNoise)) << "sample " << q;
+    }
+    // The sweep spans real detail: the coarsest setting draws far fewer triangles than the finest.
+    double coarsest = 0, finest = 0;
+    for (const FrameSample& frame : run.methods[m * pixelErrors.size()].frames) coarsest += frame.triangles;
+    for (const FrameSample& frame : run.methods[(m + 1) * pixelErrors.size() - 1].frames) finest += frame.triangles;
+    EXPECT_LT(2 * coarsest, finest) << BenchMethodName(plan_.methods[m]);
   }
 }
 

@@ -2,6 +2,9 @@
 // is refused with a one-line reason and the usage status.
 #include "headless/bench_options.h"
 
+#include "headless/detail_settings.h"
+#include "terrain/terrain.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -108,6 +111,17 @@ TEST(BenchOptions, BadCommandLinesNameTheirFaultInOneLine) {
       {{"--methods", "cabtt:3:uniform:1"}, "too many fields in a CABTT method"},
       {{"--methods", "cabtt,cabtt:4:adaptive"}, "method 'CABTT L4 adaptive' listed twice"},
       {{"--methods", "brute,roam,brute"}, "method 'Brute force' listed twice"},
+      {{"--pixel-error="}, "bad --pixel-error: empty list"},
+      {{"--pixel-error", "1,,2"}, "bad --pixel-error: empty value"},
+      {{"--pixel-error", "2,-1"}, "'-1' is not a positive finite number"},
+      {{"--weights", "0"}, "bad --weights: '0' is not a positive finite number"},
+      {{"--weights", "nan"}, "'nan' is not a positive finite number"},
+      {{"--weights", "1e999"}, "'1e999' is not a positive finite number"},
+      {{"--weights", "600px"}, "'600px' is not a positive finite number"},
+      {{"--weights", "1,2,3,4,5,6,7,8,9,10,11,12,13,14,15,16,17"}, "bad --weights: more than 16 values"},
+      {{"--weights", "1e39"}, "bad --weights: weight 1e+39 gives a weight beyond a float's range"},
+      {{"--pixel-error", "1e-40"}, "bad --pixel-error: pixel error 1e-40 gives a weight beyond"},
+      {{"--pixel-error", "1", "--weights", "600"}, "--pixel-error and --weights cannot both be given"},
   };
   for (const auto& c : cases) {
     const Result<BenchOptions> parsed = Parse(c.arguments);
@@ -130,6 +144,28 @@ TEST(BenchOptions, MethodListDefaultsAndTerrainFit) {
   EXPECT_EQ(CheckMethodsFitTerrain({Cabtt(3, true), Cabtt(7, false)}, 6),
             "CABTT level 7 is above the terrain's grid exponent 6");
   EXPECT_NE(CheckMethodsFitTerrain({Cabtt(9, true)}, 10).find("beyond 16-bit indices"), std::string::npos);
+}
+
+// The screen-space error of a weight: tau = (H / (2 tan 22.5 deg)) / w for the flown camera.
+TEST(DetailSettings, PixelErrorAndWeightConvertBothWaysForThePictureHeight) {
+  EXPECT_EQ(FlownFieldOfView(), 45.0);
+  EXPECT_NEAR(PixelErrorForWeight(600, 480, 45.0), 0.9657, 1e-4);  // start-up: about a pixel
+  EXPECT_EQ(StartupDetail(480).weight, kTerrainErrorWeight);
+  EXPECT_EQ(StartupDetail(480).pixelError, PixelErrorForWeight(kTerrainErrorWeight, 480, 45.0));
+  EXPECT_NEAR(PixelErrorForWeight(100, 200, 90.0), 1.0, 1e-12);  // a 90-degree view: (H / 2) / w
+  for (const double weight : {1e-3, 600.0, 1e7}) {
+    const double tau = PixelErrorForWeight(weight, 240, 45.0);
+    EXPECT_NEAR(WeightForPixelError(tau, 240, 45.0), weight, weight * 1e-12);
+    EXPECT_NEAR(PixelErrorForWeight(weight, 480, 45.0), 2 * tau, tau * 1e-12);  // twice the lines
+  }
+
+  // --pixel-error keeps its values in order, with the weight for --height wherever it stands.
+  const std::vector<DetailSetting> pixels = Parse({"--pixel-error", "4,0.5", "--height", "240"}).value().details;
+  ASSERT_EQ(pixels.size(), 2u);
+  EXPECT_EQ(pixels[1].pixelError, 0.5);
+  EXPECT_EQ(pixels[1].weight, static_cast<float>(WeightForPixelError(0.5, 240, 45.0)));
+  EXPECT_EQ(Parse({"--weights=600"}).value().details, std::vector<DetailSetting>{StartupDetail(480)});
+  EXPECT_EQ(Parse({"--weights", "1,2,3,4,5,6,7,8,9,10,11,12,13,14,15,16"}).value().details.size(), 16u);
 }
 
 }  // namespace

@@ -229,23 +229,26 @@ TEST(BenchTableTest, RowsAlignWhateverTheNamesAndFiguresAndQualityShowsDashInfOr
 
 TEST(BenchCsvTest, HostileNamesAndEveryFigureReadBackExactly) {
   TempDir dir;
-  const BenchRun run = SampleBenchRun(
+  BenchRun run = SampleBenchRun(
       {SampleMethodResult("ROAM", 25, 0, 1), SampleMethodResult("CABTT \"L4\", adaptive", 31, 4, 2),
        SampleMethodResult("two\nlines, \"quoted\"", 3, 1, 3), SampleMethodResult(" padded ", 2, 0, 4),
        SampleMethodResult("cr\rname", 2, 0, 6), SampleMethodResult("empty", 0, 0, 5)});
+  run.methods[1].detail = DetailSetting{144.86421f, 4.0000000001};
+  run.methods[2].detail = DetailSetting{600.0f, 0.96568542494923802};
   ASSERT_TRUE(WriteFrameCsv(run, dir.File("frames.csv")));
 
   const std::vector<CsvRecord> records = ParseCsv(ReadWholeFile(dir.File("frames.csv")));
   ASSERT_FALSE(records.empty()) << "the strict reader refused the file";
   EXPECT_EQ(records[0], (CsvRecord{"method", "frame", "frame_ms", "refine_ms", "draw_ms", "triangles", "bytes",
-                                   "splits", "merges", "blocks_built", "blocks_redrawn", "psnr", "differing_share"}));
+                                   "splits", "merges", "blocks_built", "blocks_redrawn", "psnr", "differing_share",
+                                   "weight", "pixel_error"}));
   size_t row = 1, infinite = 0;
   for (const MethodResult& method : run.methods) {
     size_t sample = 0;
     for (const FrameSample& frame : method.frames) {
       ASSERT_LT(row, records.size());
       const CsvRecord& r = records[row++];
-      ASSERT_EQ(r.size(), 13u);
+      ASSERT_EQ(r.size(), 15u);
       EXPECT_EQ(r[0], method.name);
       EXPECT_EQ(Number(r[1]), frame.frame);
       EXPECT_EQ(Number(r[2]), frame.frameMs);
@@ -269,6 +272,13 @@ TEST(BenchCsvTest, HostileNamesAndEveryFigureReadBackExactly) {
       } else {
         EXPECT_EQ(r[11], "");
         EXPECT_EQ(r[12], "");
+      }
+      if (method.detail) {
+        EXPECT_EQ(static_cast<float>(Number(r[13])), method.detail->weight);
+        EXPECT_EQ(Number(r[14]), method.detail->pixelError);
+      } else {
+        EXPECT_EQ(r[13], "");
+        EXPECT_EQ(r[14], "");
       }
     }
     EXPECT_EQ(sample, method.quality.size()) << method.name;
@@ -388,6 +398,21 @@ TEST(BenchSvgTest, LongRunsAreThinnedButKeepTheirEndsAndSpikes) {
   for (const Point& p : lines[1]) EXPECT_GT(p.y, top + 100);
   // Axis labels of millions of triangles are in M.
   EXPECT_NE(svg.find("M</text>"), std::string::npos);
+}
+
+// On the logarithmic time axis equal ratios are equal distances; a zero has no place on it.
+TEST(BenchSvgTest, LogarithmicFrameTimesKeepRatiosAsDistances) {
+  MethodResult method = SampleMethodResult("ROAM", 5, 0, 1);
+  const double times[] = {0.5, 5.0, 50.0, 1.0, 0.0};
+  for (size_t f = 0; f < 5; ++f) method.frames[f].frameMs = times[f];
+  const std::string svg = RenderSvgPlot(SampleBenchRun({method}), PlotOptions{true});
+  ExpectSelfContainedXml(svg);
+  const std::vector<Point> line = Polylines(svg).at(0);
+  ASSERT_EQ(line.size(), 4u);
+  const double decade = line[0].y - line[1].y;
+  EXPECT_GT(decade, 10.0);
+  EXPECT_NEAR(line[1].y - line[2].y, decade, 0.15);
+  EXPECT_NEAR(line[0].y - line[3].y, decade * std::log10(2.0), 0.15);
 }
 
 TEST(BenchSvgTest, NumbersIgnoreTheLocale) {
