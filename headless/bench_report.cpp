@@ -132,6 +132,8 @@ std::vector<std::string> Row(const MethodSummary& s) {
       FormatFixed(s.mergesPerFrame, 1),
       FormatFixed(s.blocksBuiltPerFrame, 1),
       FormatFixed(s.blocksRedrawnPerFrame, 1),
+      FormatFixed(s.drawCallsPerFrame, 1),
+      FormatFixed(s.driverBytesPerFrame / 1024.0, 1),
       FormatFixed(s.refineMsPerFrame, 3),
       FormatFixed(s.drawMsPerFrame, 3),
       FormatFixed(s.peakMemoryMiB, 1),
@@ -148,7 +150,7 @@ std::vector<std::string> Row(const MethodSummary& s) {
 
 constexpr const char* kCsvHeader =
     "method,frame,frame_ms,refine_ms,draw_ms,triangles,bytes,splits,merges,blocks_built,"
-    "blocks_redrawn,psnr,differing_share\n";
+    "blocks_redrawn,draw_calls,driver_bytes,psnr,differing_share\n";
 
 // Rows are gathered into chunks of about this size before each write.
 constexpr size_t kCsvChunkBytes = 1 << 16;
@@ -172,7 +174,7 @@ void AppendCsvRow(const std::string& method, const FrameSample& frame, const Qua
        {std::to_string(frame.frame), FormatShortest(frame.frameMs), FormatShortest(frame.refineMs),
         FormatShortest(frame.drawMs), FormatShortest(frame.triangles), FormatShortest(frame.bytes),
         std::to_string(frame.splits), std::to_string(frame.merges), std::to_string(frame.blocksBuilt),
-        std::to_string(frame.blocksRedrawn)}) {
+        std::to_string(frame.blocksRedrawn), std::to_string(frame.drawCalls), FormatShortest(frame.driverBytes)}) {
     *out += ',';
     *out += field;
   }
@@ -192,8 +194,11 @@ MethodSummary Summarize(const MethodResult& result) {
   summary.wallSeconds = UsableSeconds(result.wallSeconds);
   summary.peakMemoryMiB = result.peakMemoryMiB;
 
-  double triangles = 0, bytes = 0, splits = 0, merges = 0, built = 0, redrawn = 0, refineMs = 0, drawMs = 0;
+  double triangles = 0, bytes = 0, splits = 0, merges = 0, built = 0, redrawn = 0, calls = 0, driverBytes = 0,
+         refineMs = 0, drawMs = 0;
   for (const FrameSample& frame : result.frames) {
+    calls += frame.drawCalls;
+    driverBytes += frame.driverBytes;
     triangles += frame.triangles;
     bytes += frame.bytes;
     splits += frame.splits;
@@ -212,6 +217,8 @@ MethodSummary Summarize(const MethodResult& result) {
   summary.mergesPerFrame = PerUnit(merges, frames);
   summary.blocksBuiltPerFrame = PerUnit(built, frames);
   summary.blocksRedrawnPerFrame = PerUnit(redrawn, frames);
+  summary.drawCallsPerFrame = PerUnit(calls, frames);
+  summary.driverBytesPerFrame = PerUnit(driverBytes, frames);
   summary.refineMsPerFrame = PerUnit(refineMs, frames);
   summary.drawMsPerFrame = PerUnit(drawMs, frames);
   SummarizeQuality(result, &summary);
@@ -236,6 +243,8 @@ std::string FormatTable(const BenchRun& run) {
                    {"merges/f", Align::kRight},
                    {"built/f", Align::kRight},
                    {"redrawn/f", Align::kRight},
+                   {"calls/f", Align::kRight},
+                   {"drv KiB/f", Align::kRight},
                    {"refine ms/f", Align::kRight},
                    {"draw ms/f", Align::kRight},
                    {"peak MiB", Align::kRight},
@@ -247,8 +256,10 @@ std::string FormatTable(const BenchRun& run) {
   text +=
       "/f: mean per frame. KiB/f: bytes of bandwidth as the log counts them (streamed vertices and\n"
       "indices; only indices for a cached redraw; none for the brute force's static buffers).\n"
-      "built/f, redrawn/f: cache blocks written, and drawn again unchanged. refine, draw: CPU ms of\n"
-      "the rendering thread; the rest of a frame's time is the GL's (the rasterizer's threads).\n";
+      "built/f, redrawn/f: cache blocks written, and drawn again unchanged. calls/f: GL draw calls.\n"
+      "drv KiB/f: vertices and indices handed to the driver (read from client arrays at each draw,\n"
+      "or written once into GL memory). refine, draw: CPU ms of the rendering thread; the rest of a\n"
+      "frame's time is the GL's (the rasterizer's threads). @system, @buffer: the cache drawn through.\n";
   text +=
       "PSNR dB: mean over the sampled frames against the brute-force reference (inf: identical);\n"
       ">thr %: pixels with a channel off by more than " +

@@ -18,8 +18,8 @@ struct MethodSummary {
   std::string name;
   int frames;
   double wallSeconds, framesPerSecond, trianglesPerFrame, trianglesPerSecond, bytesPerFrame, splitsPerFrame,
-      mergesPerFrame, blocksBuiltPerFrame, blocksRedrawnPerFrame, refineMsPerFrame, drawMsPerFrame,
-      peakMemoryMiB;
+      mergesPerFrame, blocksBuiltPerFrame, blocksRedrawnPerFrame, drawCallsPerFrame, driverBytesPerFrame,
+      refineMsPerFrame, drawMsPerFrame, peakMemoryMiB;
   bool hasQuality;
   double meanPsnr, minPsnr, meanDifferingShare;
 };
@@ -38,7 +38,7 @@ std::string RenderingModeText(bool rasterizerDiscard);
 
 // Every method's frames as CSV (RFC 4180 quoting, "\n" line ends), one row per method per frame:
 //   method,frame,frame_ms,refine_ms,draw_ms,triangles,bytes,splits,merges,blocks_built,
-//   blocks_redrawn,psnr,differing_share
+//   blocks_redrawn,draw_calls,driver_bytes,psnr,differing_share
 // A name is quoted when it holds a comma, a quote, a line break or leading or trailing spaces.
 // psnr and differing_share are empty on frames without a quality sample; psnr is "inf" for a
 // picture identical to the reference. Numbers read back exactly. The file appears under its name

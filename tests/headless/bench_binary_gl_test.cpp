@@ -28,11 +28,11 @@ struct Outcome {
   std::string err;
 };
 
-const std::vector<std::string> kCsvColumns = {"method", "frame",  "frame_ms",     "refine_ms",     "draw_ms",
-                                              "triangles", "bytes", "splits",     "merges",        "blocks_built",
-                                              "blocks_redrawn", "psnr", "differing_share"};
+const std::vector<std::string> kCsvColumns = {
+    "method", "frame",        "frame_ms",       "refine_ms",  "draw_ms",      "triangles", "bytes",          "splits",
+    "merges", "blocks_built", "blocks_redrawn", "draw_calls", "driver_bytes", "psnr",      "differing_share"};
 enum Column { kMethod, kFrame, kFrameMs, kRefineMs, kDrawMs, kTriangles, kBytes, kSplits, kMerges, kBuilt,
-              kRedrawn, kPsnr, kShare };
+              kRedrawn, kCalls, kDriverBytes, kPsnr, kShare };
 
 // The whole field as a number, or NaN when it is not one.
 double Number(const std::string& text) {
@@ -84,6 +84,10 @@ TEST_F(BenchBinaryTest, EveryFailureIsOneLineWithItsStatus) {
   // Known only once the terrain is loaded, but still the command line's fault.
   ExpectOneLineFailure(Run("--terrain hills.png --methods roam,cabtt:6"), 2,
                        "CABTT level 6 is above the terrain's grid exponent 5");
+  ExpectOneLineFailure(Run("--terrain hills.png --methods cabtt@gpu"), 2, "unknown cache 'gpu'");
+  // A cache this GL (llvmpipe, without the NV extensions) cannot serve.
+  ExpectOneLineFailure(Run("--terrain hills.png --methods roam,cabtt:3@video"), 1,
+                       "quorvane-bench: this GL cannot serve the video-memory cache of CABTT L3 adaptive @video");
 
   // Files, the terrain and the GL: status 1.
   ExpectOneLineFailure(Run("--terrain hills.png --csv no/such/dir/out.csv"), 1,
@@ -108,11 +112,11 @@ TEST_F(BenchBinaryTest, EveryFailureIsOneLineWithItsStatus) {
 
 TEST_F(BenchBinaryTest, TinyRunWritesTheTableTheFramesThePlotAndAFlightThatReplays) {
   const Outcome run = Run(
-      "--terrain hills.png --width 96 --height 72 --frames 6 --quality-every 3 --methods roam,cabtt:2:uniform,brute "
-      "--csv frames.csv --svg plot.svg --write-flight flight.csv");
+      "--terrain hills.png --width 96 --height 72 --frames 6 --quality-every 3 --methods "
+      "roam,cabtt:2:uniform@buffer,brute --csv frames.csv --svg plot.svg --write-flight flight.csv");
   ASSERT_EQ(run.status, 0) << run.err;
   EXPECT_EQ(run.err, "");
-  const std::vector<std::string> names = {"ROAM", "CABTT L2 uniform", "Brute force"};
+  const std::vector<std::string> names = {"ROAM", "CABTT L2 uniform @buffer", "Brute force"};
   size_t previous = 0;
   for (const std::string& name : names) {
     const size_t row = run.out.find("\n" + name + " ");
@@ -135,12 +139,27 @@ TEST_F(BenchBinaryTest, TinyRunWritesTheTableTheFramesThePlotAndAFlightThatRepla
     SCOPED_TRACE(names[method] + " frame " + std::to_string(frame));
     EXPECT_EQ(row[kMethod], names[method]);
     EXPECT_EQ(Number(row[kFrame]), frame);
-    for (const int column : {kFrameMs, kRefineMs, kDrawMs, kTriangles, kBytes, kSplits, kMerges, kBuilt, kRedrawn})
+    for (const int column : {kFrameMs, kRefineMs, kDrawMs, kTriangles, kBytes, kSplits, kMerges, kBuilt, kRedrawn,
+                             kCalls, kDriverBytes})
       EXPECT_GE(Number(row[column]), 0.0) << kCsvColumns[column] << " '" << row[column] << "'";
     EXPECT_GT(Number(row[kTriangles]), 0.0);
-    if (names[method] == "Brute force") {
+    const double blockDraws = Number(row[kBuilt]) + Number(row[kRedrawn]);
+    if (method == 0) {
+      // Client arrays: one call per block drawn, and every block's vertices and indices handed over.
+      EXPECT_EQ(Number(row[kCalls]), blockDraws);
+      EXPECT_GT(Number(row[kDriverBytes]), Number(row[kBytes]) / 2);
+    } else if (method == 1) {
+      // The buffer cache: held draws go out together, and redrawn blocks hand nothing over.
+      EXPECT_GE(Number(row[kCalls]), 1.0);
+      EXPECT_LT(Number(row[kCalls]), std::max(blockDraws, 2.0));
+      if (Number(row[kBuilt]) == 0.0) {
+        EXPECT_EQ(Number(row[kDriverBytes]), 0.0);
+      }
+    } else {
       EXPECT_EQ(Number(row[kTriangles]), kGridTriangles);
       EXPECT_EQ(Number(row[kBytes]), 0.0);
+      EXPECT_EQ(Number(row[kCalls]), 1.0);
+      EXPECT_EQ(Number(row[kDriverBytes]), 0.0);
     }
     const bool sampled = method < 2 && frame % 3 == 0;
     EXPECT_EQ(row[kPsnr].empty(), !sampled) << row[kPsnr];
@@ -173,8 +192,8 @@ TEST_F(BenchBinaryTest, TinyRunWritesTheTableTheFramesThePlotAndAFlightThatRepla
   ASSERT_EQ(poses.size(), 7u);
   EXPECT_EQ(poses[0], (CsvRecord{"x", "y", "z", "heading"}));
   const Outcome replay = Run(
-      "--terrain hills.png --width 96 --height 72 --flight flight.csv --no-raster --methods roam,cabtt:2:uniform,brute "
-      "--csv replay.csv");
+      "--terrain hills.png --width 96 --height 72 --flight flight.csv --no-raster --methods "
+      "roam,cabtt:2:uniform@buffer,brute --csv replay.csv");
   ASSERT_EQ(replay.status, 0) << replay.err;
   EXPECT_EQ(replay.err, "quorvane-bench: no pictures with --no-raster: quality is skipped\n");
   EXPECT_NE(replay.out.find("Flight:  flight.csv\n"), std::string::npos);
@@ -182,7 +201,8 @@ TEST_F(BenchBinaryTest, TinyRunWritesTheTableTheFramesThePlotAndAFlightThatRepla
   const std::vector<CsvRecord> replayed = ReadCsv("replay.csv");
   ASSERT_EQ(replayed.size(), rows.size());
   for (size_t i = 1; i < rows.size(); ++i) {
-    for (const int column : {kMethod, kFrame, kTriangles, kBytes, kSplits, kMerges, kBuilt, kRedrawn})
+    for (const int column : {kMethod, kFrame, kTriangles, kBytes, kSplits, kMerges, kBuilt, kRedrawn, kCalls,
+                             kDriverBytes})
       EXPECT_EQ(replayed[i][column], rows[i][column]) << "row " << i << " " << kCsvColumns[column];
     EXPECT_EQ(replayed[i][kPsnr], "");
   }
