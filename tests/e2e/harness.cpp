@@ -134,12 +134,13 @@ QuorvaneRun::~QuorvaneRun() {
   }
 }
 
-void QuorvaneRun::Start(const std::vector<std::string>& arguments) {
+void QuorvaneRun::Start(const std::vector<std::string>& arguments, const std::vector<std::string>& environment) {
   const std::string& display = Display();
   pid_ = fork();
   if (pid_ == 0) {
     if (chdir(directory_.path().c_str()) != 0) _exit(126);
     setenv("DISPLAY", display.c_str(), 1);
+    for (const std::string& setting : environment) putenv(const_cast<char*>(setting.c_str()));
     const int out = open("stdout.txt", O_WRONLY | O_CREAT | O_TRUNC, 0644);
     const int err = open("stderr.txt", O_WRONLY | O_CREAT | O_TRUNC, 0644);
     const int in = open("/dev/null", O_RDONLY);

@@ -49,8 +49,8 @@ class QuorvaneRun {
 
   std::string PathOf(const std::string& name) const { return directory_.File(name); }
 
-  // Starts quorvane in the directory with these arguments.
-  void Start(const std::vector<std::string>& arguments = {});
+  // Starts quorvane in the directory with these arguments and environment settings ("NAME=value").
+  void Start(const std::vector<std::string>& arguments = {}, const std::vector<std::string>& environment = {});
   // Waits for the "Quorvane" window and focuses it.
   bool WaitForWindow(Seconds limit = kPatience);
   // Waits until the key help is printed (start-up done).
