@@ -152,8 +152,10 @@ FenceId BufferStorageCache::SetFence() {
   return reinterpret_cast<FenceId>(gl.FenceSync());
 }
 
+// A poll does not flush: that would cut the frame's work short on every new block. The blocking
+// wait flushes, so a fence the GL has not yet been sent still passes.
 bool BufferStorageCache::FencePassed(FenceId fence) {
-  return Signalled(gl.ClientWaitSync(reinterpret_cast<GLsync>(fence), GL_SYNC_FLUSH_COMMANDS_BIT, 0));
+  return Signalled(gl.ClientWaitSync(reinterpret_cast<GLsync>(fence), 0, 0));
 }
 
 void BufferStorageCache::WaitForFence(FenceId fence) {
