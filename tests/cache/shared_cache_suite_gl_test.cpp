@@ -38,7 +38,6 @@ struct FencedCacheHooks {
   bool (*fenceComplete)(CacheEnvironment& env, int fence);
   // Waits for a fence so far.
   int (*waits)(CacheEnvironment& env);
-  const FencedSlots& (*slots)(const GeometryCache& cache);
 };
 
 // One implementation as the shared suite sees it.
@@ -120,7 +119,6 @@ const FencedCacheHooks kVideoMemoryHooks = {
     [](CacheEnvironment& env) { return static_cast<int>(env.nv.fencesSet.size()); },
     [](CacheEnvironment& env, int fence) { return env.nv.FenceComplete(static_cast<GLuint>(fence)); },
     [](CacheEnvironment& env) { return static_cast<int>(env.nv.fencesFinished.size()); },
-    [](const GeometryCache& cache) -> const FencedSlots& { return dynamic_cast<const VideoMemoryCache&>(cache).slots(); },
 };
 
 const FencedCacheHooks kBufferStorageHooks = {
@@ -131,9 +129,6 @@ const FencedCacheHooks kBufferStorageHooks = {
     [](CacheEnvironment& env) { return env.buffers.FencesSet(); },
     [](CacheEnvironment& env, int fence) { return env.buffers.FenceComplete(fence); },
     [](CacheEnvironment& env) { return env.buffers.waits; },
-    [](const GeometryCache& cache) -> const FencedSlots& {
-      return dynamic_cast<const BufferStorageCache&>(cache).slots();
-    },
 };
 
 std::unique_ptr<GeometryCache> MakeSystemMemory(CacheEnvironment& env) {
@@ -365,7 +360,6 @@ TEST_P(FencedCacheTest, SlotsAreHandedOutAgainOnlyAfterTheFenceOfTheirLatestDraw
     const int maxIndices = std::uniform_int_distribution<int>(6, 300)(stress.random());
     fenced->limitSlots(env, 16, kBlockVertices, maxIndices);
     ASSERT_TRUE(stress.Start(kBlockVertices, maxIndices).ok());
-    ASSERT_EQ(fenced->slots(*cache).capacity(), 16);
     for (int step = 0; step < 4000; ++step) {
       ASSERT_TRUE(stress.Step()) << "step " << step;
       const BlockHandle block = stress.lastBlock();
