@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "app/flight_recorder.h"
+#include "app/platform/buffer_storage_platform.h"
 #include "app/platform/clock.h"
 #include "app/platform/gl_capabilities.h"
 #include "app/platform/log_sink.h"
@@ -29,6 +30,7 @@ struct Shell {
   float verticalScale = 0.1f;
   GlCapabilities gl;
   std::unique_ptr<NvPlatform> nv;
+  std::unique_ptr<BufferStoragePlatform> buffers;  // when the GL offers buffer storage
   std::optional<Terrain> terrain;
 
   ViewState view = StartViewState(0.1f);

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <limits>
+#include <string>
 
 #include "app/frame_loop.h"
 #include "app/input.h"
@@ -53,9 +54,13 @@ void InitTerrain(Shell& shell) {
   IdleStep(shell);
 }
 
-// Both methods with the cache the GL allows.
+// Both methods with the cache QUORVANE_CACHE chooses (system, video or buffer), or else the one
+// the GL allows; a choice that cannot be served says so in one line.
 void InstallDrawMethods(Shell& shell) {
-  const CacheSource caches = DefaultCacheSource(shell.gl, shell.nv.get(), shell.log);
+  std::string note;
+  const CacheSource caches = ChooseCacheSource(std::getenv("QUORVANE_CACHE"), shell.gl,
+                                               {shell.nv.get(), shell.buffers.get()}, shell.log, &note);
+  if (!note.empty()) shell.log.LogAndPrintf("%s", note.c_str());
   shell.methods.push_back(std::make_unique<RoamMethod>(*shell.terrain, caches, shell.log));
   shell.methods.push_back(std::make_unique<CabttMethod>(*shell.terrain, caches, shell.log));
 }
@@ -165,6 +170,7 @@ int RunQuorvane(int argc, char** argv) {
   shell.gl = InitGLState(shell.log);
   if (shell.gl.vertexArrayRange || shell.gl.fences)
     shell.nv = CreateDriverNvPlatform(shell.gl.vertexArrayRange, shell.gl.fences);
+  if (shell.gl.BufferStorageCache()) shell.buffers = CreateDriverBufferStoragePlatform();
   InitTerrain(shell);
 
   InstallDrawMethods(shell);

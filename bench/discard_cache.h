@@ -15,6 +15,8 @@ class DiscardCache final : public GeometryCache {
   BlockHandle EndBlock(int vertexCount, int indexCount) override;
   void DrawBlock(BlockHandle) override {}
   void ReleaseBlock(BlockHandle) override {}
+  void Flush() override {}
+  CacheTraffic Traffic() const override { return {}; }
   long StorageInUse() const override { return 0; }
 
  private:

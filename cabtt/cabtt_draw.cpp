@@ -22,6 +22,7 @@ Status CabttDrawer::DrawPass(CabttTree& tree, const HeightField& field, Aggregat
     DrawCulled(root.Top(), root.topLeftCorner, root.topRightCorner, root.node.splitVertex, cullingLevel,
                kAllWedgePlanes);
   }
+  cache.Flush();
   if (failure_) return *failure_;
   // Only the indices count for cached blocks: three 16-bit indices per sub-triangle.
   stats.bytes += 6.0 * passSubTriangles_;

@@ -17,8 +17,8 @@ class CabttDrawer {
  public:
   // One pass over both trees, tested against the wedge down to cullingLevel levels below the top
   // triangles: counts the aggregate triangles drawn and their sub-triangles into counters, the
-  // bytes of new blocks' vertices and every sub-triangle's indices into stats. Fails when the
-  // cache cannot give a block.
+  // bytes of new blocks' vertices and every sub-triangle's indices into stats; ends with the cache
+  // flushed. Fails when the cache cannot give a block.
   Status DrawPass(CabttTree& tree, const HeightField& field, AggregationBuilder& builder, GeometryCache& cache,
                   const ViewWedge& wedge, int cullingLevel, FrameStats& stats, MethodCounters& counters);
 

@@ -11,6 +11,18 @@ int LevelBlockVertices(int level) {
   return (a + 1) * (a + 2) / 2;
 }
 
+const char* CachingMessage(CacheKind kind) {
+  switch (kind) {
+    case CacheKind::kVideoMemory:
+      return "nVidia Caching enabled\n";
+    case CacheKind::kBufferStorage:
+      return "GL buffer storage caching enabled\n";
+    case CacheKind::kSystemMemory:
+      break;
+  }
+  return "Caching disabled\n";
+}
+
 bool LevelFitsIndexRange(int level) { return level < 16 && LevelBlockVertices(level) <= kMaxBlockVertices; }
 
 CabttMethod::CabttMethod(const Terrain& terrain, CacheSource cacheSource, LogSink& log, BuilderSource builders)
@@ -59,7 +71,7 @@ Status CabttMethod::StartTree(const FrameView& view) {
 Status CabttMethod::Activate(const FrameView& view) {
   // An activation over an active tree would hand the old blocks to the new cache.
   Deactivate();
-  log_.LogAndPrintf(cacheSource_.kind == CacheKind::kVideoMemory ? "nVidia Caching enabled\n" : "Caching disabled\n");
+  log_.LogAndPrintf("%s", CachingMessage(cacheSource_.kind));
   cache_ = cacheSource_.create();
   log_.Logf("Using CABTT drawing method\n");
   log_.Printf("Using CABTT drawing method\n< and > change the aggregation level\n/ toggles adaptive aggregate triangles\n");

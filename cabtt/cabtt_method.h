@@ -70,6 +70,9 @@ class CabttMethod final : public DrawMethod {
   CabttDrawer drawer_;
 };
 
+// The line CABTT announces its cache with at activation.
+const char* CachingMessage(CacheKind kind);
+
 // Vertices of the largest block of a level, (2^L + 1)(2^L + 2) / 2, and whether 16-bit indices
 // reach them all (up to level 8).
 int LevelBlockVertices(int level);

@@ -17,6 +17,8 @@ class CountingCache final : public GeometryCache {
   BlockHandle EndBlock(int vertexCount, int indexCount) override;
   void DrawBlock(BlockHandle handle) override;
   void ReleaseBlock(BlockHandle handle) override;
+  void Flush() override { inner_->Flush(); }
+  CacheTraffic Traffic() const override { return inner_->Traffic(); }
   long StorageInUse() const override { return inner_->StorageInUse(); }
 
   int64_t blocksBuilt = 0;    // EndBlock calls

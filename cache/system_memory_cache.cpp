@@ -41,15 +41,24 @@ Status SystemMemoryCache::BeginBlock(CacheVertex** vertices, uint16_t** indices)
 
   record->vertices = currentVertices;
   record->indices = currentIndices;
+  record->vertexCount = 0;
   record->indexCount = 0;
   currentBlock = record;
   PointClientArraysAt(currentVertices);
   return {};
 }
 
-BlockHandle SystemMemoryCache::EndBlock(int /*vertexCount*/, int indexCount) {
-  glDrawElements(GL_TRIANGLES, indexCount, GL_UNSIGNED_SHORT, currentIndices);
+void SystemMemoryCache::Draw(const StoredBlock& record) {
+  glDrawElements(GL_TRIANGLES, record.indexCount, GL_UNSIGNED_SHORT, record.indices);
+  traffic.drawCalls += 1;
+  traffic.driverBytes += static_cast<int64_t>(sizeof(CacheVertex)) * record.vertexCount +
+                         static_cast<int64_t>(sizeof(uint16_t)) * record.indexCount;
+}
+
+BlockHandle SystemMemoryCache::EndBlock(int vertexCount, int indexCount) {
+  currentBlock->vertexCount = vertexCount;
   currentBlock->indexCount = indexCount;
+  Draw(*currentBlock);
   currentVertices = nullptr;
   currentIndices = nullptr;
   const BlockHandle handle = reinterpret_cast<BlockHandle>(currentBlock);
@@ -60,7 +69,7 @@ BlockHandle SystemMemoryCache::EndBlock(int /*vertexCount*/, int indexCount) {
 void SystemMemoryCache::DrawBlock(BlockHandle handle) {
   const StoredBlock* record = RecordOf(handle);
   PointClientArraysAt(record->vertices);
-  glDrawElements(GL_TRIANGLES, record->indexCount, GL_UNSIGNED_SHORT, record->indices);
+  Draw(*record);
 }
 
 void SystemMemoryCache::ReleaseBlock(BlockHandle handle) {

@@ -9,13 +9,15 @@
 struct StoredBlock {
   CacheVertex* vertices;
   uint16_t* indices;
+  int vertexCount;
   int indexCount;
   StoredBlock* next;  // next record in liveBlocks or in spareRecords
   StoredBlock* prev;  // previous record in liveBlocks; null at the head
 };
 
-// Every block in its own pair of heap buffers, drawn as plain client arrays. The GPU has read
-// client arrays before a draw call returns, so a released block's buffers are freed at once.
+// Every block in its own pair of heap buffers, drawn at once as plain client arrays (so Flush has
+// nothing to do). The GL has read client arrays before a draw call returns, so a released block's
+// buffers are freed at once; every draw hands the block's vertices and indices to the driver.
 // The handle of a block is the address of its record; a released record waits, last released
 // first, for the next block.
 class SystemMemoryCache final : public GeometryCache {
@@ -31,12 +33,15 @@ class SystemMemoryCache final : public GeometryCache {
   BlockHandle EndBlock(int vertexCount, int indexCount) override;
   void DrawBlock(BlockHandle handle) override;
   void ReleaseBlock(BlockHandle handle) override;
+  void Flush() override {}
+  CacheTraffic Traffic() const override { return traffic; }
   long StorageInUse() const override { return storage.InUse(); }
 
  private:
   friend struct SystemMemoryCacheProbe;  // tests walk the lists
 
   static StoredBlock* RecordOf(BlockHandle handle) { return reinterpret_cast<StoredBlock*>(handle); }
+  void Draw(const StoredBlock& record);
 
   CacheStorage storage;
   int blockVertices = 0;
@@ -46,4 +51,5 @@ class SystemMemoryCache final : public GeometryCache {
   StoredBlock* currentBlock = nullptr;
   CacheVertex* currentVertices = nullptr;
   uint16_t* currentIndices = nullptr;
+  CacheTraffic traffic;
 };

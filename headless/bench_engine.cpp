@@ -71,24 +71,32 @@ struct WorkCounts {
   int64_t merges;
   int64_t built;
   int64_t redrawn;
+  CacheTraffic traffic;
 };
 
 WorkCounts ReadCounts(DrawMethod& method, const FrameStats& stats, const CountingCache* cache) {
   const MethodCounters& counters = method.Counters();
   WorkCounts counts{stats.triangles, stats.bytes, static_cast<int64_t>(counters.splits),
-                    static_cast<int64_t>(counters.merges), 0, 0};
+                    static_cast<int64_t>(counters.merges), 0, 0, {}};
   if (cache != nullptr) {
     counts.built = cache->blocksBuilt;
     counts.redrawn = cache->blocksRedrawn;
+    counts.traffic = cache->Traffic();
   }
+  if (const auto* brute = dynamic_cast<const BruteForceMethod*>(&method)) counts.traffic.drawCalls = brute->drawCalls();
   return counts;
+}
+
+CacheSource MethodCaches(const BenchScene& scene, const BenchMethod& spec, LogSink& quiet) {
+  if (spec.cache) return KindCacheSource(*spec.cache, scene.drivers(), quiet);
+  return DefaultCacheSource(scene.gl, scene.drivers(), quiet);
 }
 
 // The method a list entry names. Every cache it makes is wrapped in a counter, the latest of
 // which *counting names.
 std::unique_ptr<DrawMethod> MakeMethod(BenchScene& scene, const BenchMethod& spec, const ErrorMetric& metric,
                                        LogSink& quiet, CountingCache** counting) {
-  const CacheSource counted = CountedCaches(DefaultCacheSource(scene.gl, scene.nv.get(), quiet), counting);
+  const CacheSource counted = CountedCaches(MethodCaches(scene, spec, quiet), counting);
   switch (spec.kind) {
     case BenchMethod::Kind::kRoam:
       return std::make_unique<RoamMethod>(scene.terrain.field, metric, counted, quiet);
@@ -115,13 +123,23 @@ Status DrawFrame(DrawMethod& method, const ViewState& view, FrameStats& stats) {
 }  // namespace
 
 std::string BenchMethodName(const BenchMethod& method) {
+  const std::string cache = method.cache ? std::string(" @") + CacheKindName(*method.cache) : "";
   switch (method.kind) {
     case BenchMethod::Kind::kRoam:
-      return "ROAM";
+      return "ROAM" + cache;
     case BenchMethod::Kind::kCabtt:
-      return "CABTT L" + std::to_string(method.level) + (method.adaptive ? " adaptive" : " uniform");
+      return "CABTT L" + std::to_string(method.level) + (method.adaptive ? " adaptive" : " uniform") + cache;
     case BenchMethod::Kind::kBruteForce:
       return "Brute force";
+  }
+  return "";
+}
+
+std::string CheckMethodCaches(const std::vector<BenchMethod>& methods, const BenchScene& scene) {
+  for (const BenchMethod& method : methods) {
+    if (method.cache && !CanServe(*method.cache, scene.gl, scene.drivers()))
+      return "this GL cannot serve the " + std::string(CacheKindDescription(*method.cache)) + " of " +
+             BenchMethodName(method);
   }
   return "";
 }
@@ -148,6 +166,7 @@ Result<std::unique_ptr<BenchScene>> PrepareBenchScene(const std::string& terrain
   auto scene = std::unique_ptr<BenchScene>(
       new BenchScene{gl, nullptr, std::move(prepared.value()), StartViewState(verticalScale)});
   if (gl.vertexArrayRange || gl.fences) scene->nv = CreateDriverNvPlatform(gl.vertexArrayRange, gl.fences);
+  if (gl.BufferStorageCache()) scene->buffers = CreateDriverBufferStoragePlatform();
   scene->view.windowWidth = width;
   scene->view.windowHeight = height;
   ApplyProjection(scene->view);
@@ -207,6 +226,8 @@ Result<MethodResult> FlyMethod(BenchScene& scene, const BenchMethod& spec, const
     figures.merges = static_cast<int>(after.merges - before.merges);
     figures.blocksBuilt = static_cast<int>(after.built - before.built);
     figures.blocksRedrawn = static_cast<int>(after.redrawn - before.redrawn);
+    figures.drawCalls = static_cast<int>(after.traffic.drawCalls - before.traffic.drawCalls);
+    figures.driverBytes = static_cast<double>(after.traffic.driverBytes - before.traffic.driverBytes);
     result.frames.push_back(figures);
     before = after;
 

@@ -1,6 +1,7 @@
 #pragma once
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -9,6 +10,7 @@
 #include "app/platform/log_sink.h"
 #include "app/platform/nv_platform.h"
 #include "app/view/camera.h"
+#include "cache/cache_kinds.h"
 #include "headless/bench_results.h"
 #include "headless/detail_settings.h"
 #include "headless/flights.h"
@@ -30,11 +32,14 @@ struct BenchMethod {
   Kind kind = Kind::kRoam;
   int level = 0;         // CABTT aggregation level
   bool adaptive = true;  // CABTT builder kind
+  // The cache ROAM and CABTT draw through; none: the window's default rule.
+  std::optional<CacheKind> cache = std::nullopt;
 
   bool operator==(const BenchMethod&) const = default;
 };
 
-// "ROAM", "CABTT L4 adaptive", "CABTT L3 uniform", "Brute force": distinct for distinct methods.
+// "ROAM", "CABTT L4 adaptive", "CABTT L3 uniform @buffer", "Brute force": distinct for distinct
+// methods.
 std::string BenchMethodName(const BenchMethod& method);
 
 // Empty when every CABTT level of the list can be drawn on a grid of exponent n (at most n, and
@@ -49,7 +54,14 @@ struct BenchScene {
   std::unique_ptr<NvPlatform> nv;
   Terrain terrain;
   ViewState view;
+  std::unique_ptr<BufferStoragePlatform> buffers = nullptr;  // when the GL offers buffer storage
+
+  CacheDrivers drivers() const { return {nv.get(), buffers.get()}; }
 };
+
+// Empty when the scene's GL can serve the cache of every method of the list, else the one-line
+// reason naming the first it cannot.
+std::string CheckMethodCaches(const std::vector<BenchMethod>& methods, const BenchScene& scene);
 
 // The terrain loaders' console lines (and failures) go to console; the GL's log lines nowhere.
 // texture empty: the generated slope shading.

@@ -145,7 +145,9 @@ Result<BenchMethod> ParseCabtt(const std::vector<std::string>& fields) {
 
 Result<std::vector<BenchMethod>> ParseBenchMethodList(const std::string& text) {
   std::vector<BenchMethod> methods;
-  for (const std::string& item : Split(text, ',')) {
+  for (const std::string& entry : Split(text, ',')) {
+    const size_t at = entry.find('@');
+    const std::string item = entry.substr(0, at);
     const std::vector<std::string> fields = Split(item, ':');
     Result<BenchMethod> method = BenchMethod{};
     if (item == "roam") {
@@ -158,6 +160,13 @@ Result<std::vector<BenchMethod>> ParseBenchMethodList(const std::string& text) {
     } else {
       return UsageFailure("unknown method '" + item + "' (roam, cabtt[:LEVEL[:adaptive|uniform]], brute)");
     }
+    if (at != std::string::npos) {
+      const std::string cache = entry.substr(at + 1);
+      method.value().cache = CacheKindNamed(cache);
+      if (!method.value().cache) return UsageFailure("unknown cache '" + cache + "' (system, video or buffer)");
+      if (method.value().kind == BenchMethod::Kind::kBruteForce)
+        return UsageFailure("the brute force draws without a cache: '" + entry + "'");
+    }
     for (const BenchMethod& earlier : methods) {
       if (earlier == method.value())
         return UsageFailure("method '" + BenchMethodName(earlier) + "' listed twice");
@@ -169,9 +178,12 @@ Result<std::vector<BenchMethod>> ParseBenchMethodList(const std::string& text) {
 }
 
 std::vector<BenchMethod> DefaultBenchMethods() {
-  std::vector<BenchMethod> methods = {{BenchMethod::Kind::kRoam, 0, true}};
+  constexpr CacheKind kCaches[] = {CacheKind::kSystemMemory, CacheKind::kBufferStorage};
+  std::vector<BenchMethod> methods;
+  for (const CacheKind cache : kCaches) methods.push_back({BenchMethod::Kind::kRoam, 0, true, cache});
   for (const int level : {3, 4, 5})
-    for (const bool adaptive : {true, false}) methods.push_back({BenchMethod::Kind::kCabtt, level, adaptive});
+    for (const bool adaptive : {true, false})
+      for (const CacheKind cache : kCaches) methods.push_back({BenchMethod::Kind::kCabtt, level, adaptive, cache});
   methods.push_back({BenchMethod::Kind::kBruteForce, 0, true});
   return methods;
 }
@@ -270,9 +282,11 @@ const char* BenchUsage() {
          "                       square, z the eye height, heading in radians). Default pass.\n"
          "  --frames N           frames of a built-in flight, or the first N of a CSV (default 300)\n"
          "  --methods LIST       comma-separated: roam, brute, cabtt[:LEVEL[:adaptive|uniform]]\n"
-         "                       (CABTT default level 4, adaptive). Default:\n"
-         "                       roam,cabtt:3:adaptive,cabtt:3:uniform,cabtt:4:adaptive,\n"
-         "                       cabtt:4:uniform,cabtt:5:adaptive,cabtt:5:uniform,brute\n"
+         "                       (CABTT default level 4, adaptive); roam and cabtt may end with\n"
+         "                       @system, @video or @buffer to choose their cache (default: the\n"
+         "                       window's rule). Default: roam and CABTT levels 3, 4 and 5, adaptive\n"
+         "                       and uniform, each @system and @buffer, then brute (methods whose\n"
+         "                       cache the GL cannot serve are left out of the default)\n"
          "  --pixel-error LIST   detail settings as screen-space errors in pixels, comma-separated\n"
          "                       (e.g. 4,2,1,0.5): every method but the brute force flies once per\n"
          "                       value, with the error-metric weight (H / (2 tan 22.5 deg)) / value\n"

@@ -10,11 +10,13 @@
 constexpr int kDefaultBenchCabttLevel = 4;
 
 // Parses a comma-separated list of "roam", "brute" and "cabtt[:LEVEL[:adaptive|uniform]]"
-// (level 0..14; kDefaultBenchCabttLevel and adaptive when not given), each at most once. The
-// failure's message is the one-line reason.
+// (level 0..14; kDefaultBenchCabttLevel and adaptive when not given), roam and cabtt optionally
+// followed by "@system", "@video" or "@buffer", each at most once. The failure's message is the
+// one-line reason.
 Result<std::vector<BenchMethod>> ParseBenchMethodList(const std::string& text);
 
-// ROAM; CABTT adaptive and uniform at levels 3, 4 and 5; brute force.
+// ROAM, then CABTT adaptive and uniform at levels 3, 4 and 5, each on the system-memory and the
+// buffer-storage cache; brute force.
 std::vector<BenchMethod> DefaultBenchMethods();
 
 // Everything a quorvane-bench command line can say.

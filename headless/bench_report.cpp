@@ -136,10 +136,12 @@ MethodSummary Summarize(const MethodResult& result) {
   summary.wallSeconds = UsableSeconds(result.wallSeconds);
   summary.peakMemoryMiB = result.peakMemoryMiB;
 
-  double frameMs = 0, triangles = 0, bytes = 0, splits = 0, merges = 0, built = 0, redrawn = 0, refineMs = 0,
-         drawMs = 0;
+  double frameMs = 0, triangles = 0, bytes = 0, splits = 0, merges = 0, built = 0, redrawn = 0, calls = 0,
+         driverBytes = 0, refineMs = 0, drawMs = 0;
   for (const FrameSample& frame : result.frames) {
     frameMs += frame.frameMs;
+    calls += frame.drawCalls;
+    driverBytes += frame.driverBytes;
     triangles += frame.triangles;
     bytes += frame.bytes;
     splits += frame.splits;
@@ -159,6 +161,8 @@ MethodSummary Summarize(const MethodResult& result) {
   summary.mergesPerFrame = PerUnit(merges, frames);
   summary.blocksBuiltPerFrame = PerUnit(built, frames);
   summary.blocksRedrawnPerFrame = PerUnit(redrawn, frames);
+  summary.drawCallsPerFrame = PerUnit(calls, frames);
+  summary.driverBytesPerFrame = PerUnit(driverBytes, frames);
   summary.refineMsPerFrame = PerUnit(refineMs, frames);
   summary.drawMsPerFrame = PerUnit(drawMs, frames);
   summary.cpuMsPerFrame = summary.refineMsPerFrame + summary.drawMsPerFrame;
@@ -192,8 +196,10 @@ std::string FormatTable(const BenchRun& run) {
   text +=
       "/f: mean per frame. KiB/f: bytes of bandwidth as the log counts them (streamed vertices and\n"
       "indices; only indices for a cached redraw; none for the brute force's static buffers).\n"
-      "built/f, redrawn/f: cache blocks written, and drawn again unchanged. refine, draw: CPU ms of\n"
-      "the rendering thread; the rest of a frame's time is the GL's (the rasterizer's threads).\n";
+      "built/f, redrawn/f: cache blocks written, and drawn again unchanged. calls/f: GL draw calls.\n"
+      "drv KiB/f: vertices and indices handed to the driver (read from client arrays at each draw,\n"
+      "or written once into GL memory). refine, draw: CPU ms of the rendering thread; the rest of a\n"
+      "frame's time is the GL's (the rasterizer's threads). @system, @buffer: the cache drawn through.\n";
   text +=
       "PSNR dB: mean over the sampled frames against the brute-force reference (inf: identical);\n"
       ">thr %: pixels with a channel off by more than " +

@@ -21,8 +21,8 @@ struct MethodSummary {
   std::optional<DetailSetting> detail;
   int frames;
   double wallSeconds, framesPerSecond, frameMsPerFrame, trianglesPerFrame, trianglesPerSecond, bytesPerFrame,
-      splitsPerFrame, mergesPerFrame, blocksBuiltPerFrame, blocksRedrawnPerFrame, refineMsPerFrame, drawMsPerFrame,
-      cpuMsPerFrame, peakMemoryMiB;
+      splitsPerFrame, mergesPerFrame, blocksBuiltPerFrame, blocksRedrawnPerFrame, drawCallsPerFrame,
+      driverBytesPerFrame, refineMsPerFrame, drawMsPerFrame, cpuMsPerFrame, peakMemoryMiB;
   bool hasQuality;
   double meanPsnr, minPsnr, meanDifferingShare;
 };
@@ -47,7 +47,7 @@ std::string RenderingModeText(bool rasterizerDiscard);
 // Every method's frames as CSV (RFC 4180 quoting, "\n" line ends), one row per method result per
 // frame:
 //   method,frame,frame_ms,refine_ms,draw_ms,triangles,bytes,splits,merges,blocks_built,
-//   blocks_redrawn,psnr,differing_share,weight,pixel_error
+//   blocks_redrawn,draw_calls,driver_bytes,psnr,differing_share,weight,pixel_error
 // A name is quoted when it holds a comma, a quote, a line break or leading or trailing spaces.
 // psnr and differing_share are empty on frames without a quality sample; psnr is "inf" for a
 // picture identical to the reference. weight and pixel_error are the row's detail setting, empty

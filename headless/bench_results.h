@@ -18,6 +18,8 @@ struct FrameSample {
   int merges = 0;
   int blocksBuilt = 0;      // cache blocks written this frame
   int blocksRedrawn = 0;    // cache blocks drawn again without being written
+  int drawCalls = 0;        // GL draw calls issued this frame
+  double driverBytes = 0.0;  // vertex and index bytes handed to the driver this frame
 };
 
 struct QualitySample {

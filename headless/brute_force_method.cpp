@@ -78,6 +78,7 @@ Status BruteForceMethod::Draw(const FrameView& view, FrameStats& stats) {
   glVertexPointer(3, GL_FLOAT, 0, nullptr);
   glTexCoordPointer(2, GL_FLOAT, sizeof(Point3), nullptr);
   glDrawElements(GL_TRIANGLES, indexCount_, GL_UNSIGNED_INT, nullptr);
+  ++drawCalls_;
   glBindBuffer(GL_ARRAY_BUFFER, 0);
   glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, 0);
   glDisableClientState(GL_VERTEX_ARRAY);

@@ -19,12 +19,17 @@ class BruteForceMethod final : public DrawMethod {
   void Deactivate() override;
   MethodCounters& Counters() override { return counters_; }
 
+  // Draw calls issued since construction (no cache counts them here). No vertex or index bytes
+  // reach the driver after activation.
+  int64_t drawCalls() const { return drawCalls_; }
+
  private:
   const HeightField& field_;
   MethodCounters counters_;  // nothing is counted
   unsigned vertexBuffer_ = 0;
   unsigned indexBuffer_ = 0;
   int indexCount_ = 0;
+  int64_t drawCalls_ = 0;
 };
 
 // Vertex indices (x + y (N + 1)) of every finest-level bintree triangle of the field, three per

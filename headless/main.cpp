@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "app/platform/log_sink.h"
 #include "app/platform/progress_bar.h"
@@ -87,13 +88,22 @@ int main(int argc, char** argv) {
   BenchScene& scene = *prepared.value();
   const std::string misfit = CheckMethodsFitTerrain(options.methods, scene.terrain.field.n);
   if (!misfit.empty()) return Fail(2, misfit);
+  // The default comparison runs on any GL: it leaves out the methods whose cache this one cannot
+  // serve.
+  std::vector<BenchMethod> methods = options.methods;
+  const std::string unserved = CheckMethodCaches(methods, scene);
+  if (!unserved.empty() && methods != DefaultBenchMethods()) return Fail(1, unserved);
+  if (!unserved.empty()) {
+    std::fprintf(stderr, "quorvane-bench: %s: it and the methods like it are left out\n", unserved.c_str());
+    std::erase_if(methods, [&scene](const BenchMethod& method) { return !CheckMethodCaches({method}, scene).empty(); });
+  }
 
   BenchPlan plan;
   plan.flight = filePoses ? std::move(*filePoses)
                           : ComputeBuiltInFlight(options.flight,
                                                  options.frames > 0 ? options.frames : kDefaultFlightFrames,
                                                  scene.terrain.field);
-  plan.methods = options.methods;
+  plan.methods = methods;
   plan.details = options.details;
   plan.width = options.width;
   plan.height = options.height;

@@ -97,6 +97,7 @@ Result<int> RoamStreamer::DrawPass(const RoamTree& tree, const HeightField& fiel
     Traverse(root.Top(), root.topLeftCorner, root.topRightCorner, root.node.splitVertex, depth, 7);
     if (!failure_) EndBlock();
   }
+  cache.Flush();
   if (failure_) return *failure_;
   return passTriangles_;
 }

@@ -25,8 +25,8 @@ int RoamCullingDepth(int cullingLevel);
 // nothing.
 class RoamStreamer {
  public:
-  // One pass over both trees, culled against the wedge down to depth; returns the triangles
-  // drawn, or the cache's failure.
+  // One pass over both trees, culled against the wedge down to depth, ending with the cache
+  // flushed; returns the triangles drawn, or the cache's failure.
   Result<int> DrawPass(const RoamTree& tree, const HeightField& field, GeometryCache& cache, const ViewWedge& wedge,
                        int depth);
 

@@ -2,11 +2,20 @@
 
 #include <GL/gl.h>
 
+#include <cstdio>
 #include <cstring>
 
 namespace {
 
 bool IsTokenName(const char* name) { return name != nullptr && *name != '\0' && std::strchr(name, ' ') == nullptr; }
+
+// Major * 10 + minor of a GL_VERSION string, 0 when it does not start with "major.minor".
+int VersionNumber(const char* version) {
+  int major = 0, minor = 0;
+  if (version == nullptr || std::sscanf(version, "%d.%d", &major, &minor) != 2 || major < 0 || minor < 0 || minor > 9)
+    return 0;
+  return 10 * major + minor;
+}
 
 }  // namespace
 
@@ -41,6 +50,21 @@ GlCapabilities DetectCapabilities(const char* extensions, LogSink& log) {
   return capabilities;
 }
 
+bool OffersBufferStorage(const char* version, const char* extensions) {
+  const int number = VersionNumber(version);
+  if (number >= 44) return true;
+  const struct {
+    const char* name;
+    int coreSince;
+  } needed[] = {{"GL_ARB_buffer_storage", 44},
+                {"GL_ARB_map_buffer_range", 30},
+                {"GL_ARB_sync", 32},
+                {"GL_ARB_draw_elements_base_vertex", 32}};
+  for (const auto& feature : needed)
+    if (number < feature.coreSince && !ExtensionListHas(extensions, feature.name)) return false;
+  return true;
+}
+
 GlCapabilities InitGLState(LogSink& log) {
   glDisable(GL_POLYGON_OFFSET_FILL);
   glEnable(GL_TEXTURE_2D);
@@ -58,5 +82,9 @@ GlCapabilities InitGLState(LogSink& log) {
   glDisable(GL_POLYGON_STIPPLE);
   glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
   glDisable(GL_FOG);
-  return DetectCapabilities(reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS)), log);
+  const char* extensions = reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS));
+  GlCapabilities capabilities = DetectCapabilities(extensions, log);
+  capabilities.bufferStorage =
+      OffersBufferStorage(reinterpret_cast<const char*>(glGetString(GL_VERSION)), extensions);
+  return capabilities;
 }

@@ -22,5 +22,7 @@ class NvPlatform {
 };
 
 // Fetches the driver's entry points by name (glXGetProcAddress). Either group may be missing;
-// the returned object forwards to whatever was found.
+// the returned object forwards to whatever was found. Not through libepoxy, which loads the other
+// entry points beyond GL 1.1: it has no glXAllocateMemoryNV or glXFreeMemoryNV, and it aborts on
+// a call of an entry point the driver lacks.
 std::unique_ptr<NvPlatform> CreateDriverNvPlatform(bool vertexArrayRange, bool fences);

@@ -163,6 +163,7 @@ TEST_F(CabttTest, TheCacheCheckSeesALeakedOrALostBlock) {
   uint16_t* indices;
   ASSERT_TRUE(cache_->BeginBlock(&vertices, &indices).ok());
   const BlockHandle stray = cache_->EndBlock(0, 0);
+  cache_->Flush();
   EXPECT_NE(CheckCachedBlocks(method_->tree(), *cache_), "");
   cache_->ReleaseBlock(stray);
   ASSERT_EQ(CheckCachedBlocks(method_->tree(), *cache_), "");

@@ -10,6 +10,7 @@
 
 std::string CheckCachedBlocks(const CabttTree& tree, const RecordingCache& cache) {
   if (!cache.faults.empty()) return "cache: " + Describe(cache.faults);
+  if (cache.unflushedDraws != 0) return std::to_string(cache.unflushedDraws) + " draws left unflushed by the pass";
   std::set<BlockHandle> held;
   for (const TreeLeaf<CabttNode>& leaf : CollectLeaves(tree)) {
     const CachedBlock& cached = leaf.node->leaf;

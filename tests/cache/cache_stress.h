@@ -11,7 +11,7 @@
 #include "cache/geometry_cache.h"
 #include "cache_test_fixture.h"
 
-// Random calls on a cache in its calling order, every draw checked on the screen. Each block
+// Random calls on a cache in its calling order, every draw flushed and checked on the screen. Each block
 // covers one cell of a tiny picture of kCellColumns x kCellRows pixels, textured with one texel per
 // cell: its corners are the block's first and last vertices and two between them, and the two
 // triangles of the cell are its last six indices (degenerate ones come before them). So a draw
@@ -51,9 +51,9 @@ class CacheStress {
   CacheStress(const CacheStress&) = delete;
   CacheStress& operator=(const CacheStress&) = delete;
 
-  // Init, with the picture's GL state (restored by the fixture): one pixel per cell over the unit
-  // square, the texture replacing the colour, nothing else deciding what is lit. Blocks need at
-  // least 4 vertices and 6 indices.
+  // Init (every allocation granted), with the picture's GL state (restored by the fixture): one
+  // pixel per cell over the unit square, the texture replacing the colour, nothing else deciding
+  // what is lit. Blocks need at least 4 vertices and 6 indices.
   Status Start(int blockVertices, int maxIndices);
   // One random call, or none (idle); allocations are refused now and then. Fails when a draw
   // shows the wrong picture, EndBlock hands out a live handle, or a BeginBlock that an allocator
@@ -64,7 +64,8 @@ class CacheStress {
   ::testing::AssertionResult Build();
   ::testing::AssertionResult Redraw(BlockHandle handle);
   void Release(BlockHandle handle);
-  // Every live block drawn alone, each showing its own cell.
+  // Every live block drawn alone, each showing its own cell; then all of them before one Flush,
+  // showing all their cells.
   ::testing::AssertionResult DrawEveryLiveBlock();
   void Stop();
 
@@ -72,7 +73,8 @@ class CacheStress {
   Action lastAction() const { return lastAction_; }
   BlockHandle lastBlock() const { return lastBlock_; }
   std::mt19937& random() { return random_; }
-  // Called right before every draw (EndBlock or DrawBlock).
+  // Called right before every draw (EndBlock or DrawBlock). Each draw is flushed at once, but for
+  // DrawEveryLiveBlock's last round.
   std::function<void()> beforeDraw;
   // Whether Build has the allocator refuse now and then (else the test's script stands).
   bool refuseAtRandom = true;

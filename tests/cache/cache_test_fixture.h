@@ -6,6 +6,7 @@
 
 #include "app/platform/log_sink.h"
 #include "cache/cache_storage.h"
+#include "fake_buffer_platform.h"
 #include "fake_nv_platform.h"
 #include "support/gl_context.h"
 
@@ -35,15 +36,16 @@ class ScriptedAllocator {
   int refuseAfter_ = kNever;
 };
 
-// What a cache under test is made with: the NV double, a log, an allocator.
+// What a cache under test is made with: the NV and buffer-storage doubles, a log, an allocator.
 struct CacheEnvironment {
   FakeNvPlatform nv;
+  FakeBufferPlatform buffers;
   BufferLogSink log;
   ScriptedAllocator allocator;
 };
 
-// A GL test with a cache environment. The GL state is put back after the test, which fails if the
-// NV double saw a call a driver would reject or the GL reports an error.
+// A GL test with a cache environment. The GL state is put back after the test, which fails if a
+// double saw a call a driver would reject or the GL reports an error.
 class CacheGLTest : public GLTest {
  protected:
   void SetUp() override {
@@ -53,6 +55,7 @@ class CacheGLTest : public GLTest {
   }
   void TearDown() override {
     EXPECT_EQ(env.nv.misuses, 0) << "the cache used the NV entry points wrongly";
+    EXPECT_EQ(env.buffers.misuses, 0) << "the cache used the buffer-storage entry points wrongly";
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
     glPopClientAttrib();
     glPopAttrib();

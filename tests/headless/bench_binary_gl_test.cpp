@@ -28,11 +28,12 @@ struct Outcome {
   std::string err;
 };
 
-const std::vector<std::string> kCsvColumns = {"method", "frame",  "frame_ms",     "refine_ms",     "draw_ms",
-                                              "triangles", "bytes", "splits",     "merges",        "blocks_built",
-                                              "blocks_redrawn", "psnr", "differing_share", "weight", "pixel_error"};
+const std::vector<std::string> kCsvColumns = {
+    "method",    "frame",  "frame_ms",       "refine_ms",    "draw_ms",      "triangles", "bytes",
+    "splits",    "merges", "blocks_built",   "blocks_redrawn", "draw_calls", "driver_bytes", "psnr",
+    "differing_share", "weight", "pixel_error"};
 enum Column { kMethod, kFrame, kFrameMs, kRefineMs, kDrawMs, kTriangles, kBytes, kSplits, kMerges, kBuilt,
-              kRedrawn, kPsnr, kShare, kWeight, kPixelError };
+              kRedrawn, kCalls, kDriverBytes, kPsnr, kShare, kWeight, kPixelError };
 
 // The whole field as a number, or NaN when it is not one.
 double Number(const std::string& text) {
@@ -88,6 +89,10 @@ TEST_F(BenchBinaryTest, EveryFailureIsOneLineWithItsStatus) {
   // Known only once the terrain is loaded, but still the command line's fault.
   ExpectOneLineFailure(Run("--terrain hills.png --methods roam,cabtt:6"), 2,
                        "CABTT level 6 is above the terrain's grid exponent 5");
+  ExpectOneLineFailure(Run("--terrain hills.png --methods cabtt@gpu"), 2, "unknown cache 'gpu'");
+  // A cache this GL (llvmpipe, without the NV extensions) cannot serve.
+  ExpectOneLineFailure(Run("--terrain hills.png --methods roam,cabtt:3@video"), 1,
+                       "quorvane-bench: this GL cannot serve the video-memory cache of CABTT L3 adaptive @video");
 
   // Files, the terrain and the GL: status 1.
   ExpectOneLineFailure(Run("--terrain hills.png --csv no/such/dir/out.csv"), 1,
@@ -112,11 +117,11 @@ TEST_F(BenchBinaryTest, EveryFailureIsOneLineWithItsStatus) {
 
 TEST_F(BenchBinaryTest, TinyRunWritesTheTableTheFramesThePlotAndAFlightThatReplays) {
   const Outcome run = Run(
-      "--terrain hills.png --width 96 --height 72 --frames 6 --quality-every 3 --methods roam,cabtt:2:uniform,brute "
-      "--csv frames.csv --svg plot.svg --write-flight flight.csv");
+      "--terrain hills.png --width 96 --height 72 --frames 6 --quality-every 3 --methods "
+      "roam,cabtt:2:uniform@buffer,brute --csv frames.csv --svg plot.svg --write-flight flight.csv");
   ASSERT_EQ(run.status, 0) << run.err;
   EXPECT_EQ(run.err, "");
-  const std::vector<std::string> names = {"ROAM", "CABTT L2 uniform", "Brute force"};
+  const std::vector<std::string> names = {"ROAM", "CABTT L2 uniform @buffer", "Brute force"};
   size_t previous = 0;
   for (const std::string& name : names) {
     const size_t row = run.out.find("\n" + name + " ");
@@ -140,12 +145,19 @@ TEST_F(BenchBinaryTest, TinyRunWritesTheTableTheFramesThePlotAndAFlightThatRepla
     SCOPED_TRACE(names[method] + " frame " + std::to_string(frame));
     EXPECT_EQ(row[kMethod], names[method]);
     EXPECT_EQ(Number(row[kFrame]), frame);
-    for (const int column : {kFrameMs, kRefineMs, kDrawMs, kTriangles, kBytes, kSplits, kMerges, kBuilt, kRedrawn})
+    for (const int column : {kFrameMs, kRefineMs, kDrawMs, kTriangles, kBytes, kSplits, kMerges, kBuilt, kRedrawn,
+                             kCalls, kDriverBytes})
       EXPECT_GE(Number(row[column]), 0.0) << kCsvColumns[column] << " '" << row[column] << "'";
     EXPECT_GT(Number(row[kTriangles]), 0.0);
+    // Client arrays (ROAM on the default cache here): one call per block drawn.
+    if (method == 0) {
+      EXPECT_EQ(Number(row[kCalls]), Number(row[kBuilt]) + Number(row[kRedrawn]));
+    }
     if (names[method] == "Brute force") {
       EXPECT_EQ(Number(row[kTriangles]), kGridTriangles);
       EXPECT_EQ(Number(row[kBytes]), 0.0);
+      EXPECT_EQ(Number(row[kCalls]), 1.0);
+      EXPECT_EQ(Number(row[kDriverBytes]), 0.0);
       EXPECT_EQ(row[kWeight], "");
     } else {
       EXPECT_EQ(Number(row[kWeight]), 600.0);  // the start-up weight without a detail list
@@ -181,8 +193,8 @@ TEST_F(BenchBinaryTest, TinyRunWritesTheTableTheFramesThePlotAndAFlightThatRepla
   ASSERT_EQ(poses.size(), 7u);
   EXPECT_EQ(poses[0], (CsvRecord{"x", "y", "z", "heading"}));
   const Outcome replay = Run(
-      "--terrain hills.png --width 96 --height 72 --flight flight.csv --no-raster --methods roam,cabtt:2:uniform,brute "
-      "--csv replay.csv");
+      "--terrain hills.png --width 96 --height 72 --flight flight.csv --no-raster --methods "
+      "roam,cabtt:2:uniform@buffer,brute --csv replay.csv");
   ASSERT_EQ(replay.status, 0) << replay.err;
   EXPECT_EQ(replay.err, "");
   EXPECT_NE(replay.out.find("Flight:  flight.csv\n"), std::string::npos);
@@ -190,7 +202,8 @@ TEST_F(BenchBinaryTest, TinyRunWritesTheTableTheFramesThePlotAndAFlightThatRepla
   const std::vector<CsvRecord> replayed = ReadCsv("replay.csv");
   ASSERT_EQ(replayed.size(), rows.size());
   for (size_t i = 1; i < rows.size(); ++i) {
-    for (const int column : {kMethod, kFrame, kTriangles, kBytes, kSplits, kMerges, kBuilt, kRedrawn, kWeight})
+    for (const int column : {kMethod, kFrame, kTriangles, kBytes, kSplits, kMerges, kBuilt, kRedrawn, kCalls,
+                             kDriverBytes, kWeight})
       EXPECT_EQ(replayed[i][column], rows[i][column]) << "row " << i << " " << kCsvColumns[column];
     // Quality every 30 frames samples frame 0 alone: the same picture as the first run's.
     const bool sampled = replayed[i][kMethod] != "Brute force" && replayed[i][kFrame] == "0";

@@ -65,9 +65,15 @@ TEST(BenchOptions, NoArgumentsGiveTheDefaultComparison) {
   EXPECT_EQ(options.threshold, 8);
   EXPECT_FALSE(options.rasterizerDiscard);
   EXPECT_FALSE(options.help);
-  const std::vector<BenchMethod> methods = {{BenchMethod::Kind::kRoam, 0, true},
-                                            Cabtt(3, true), Cabtt(3, false), Cabtt(4, true), Cabtt(4, false),
-                                            Cabtt(5, true), Cabtt(5, false), {BenchMethod::Kind::kBruteForce, 0, true}};
+  // Both drawing methods on the system-memory and the buffer-storage cache, then the reference.
+  std::vector<BenchMethod> methods;
+  for (const CacheKind cache : {CacheKind::kSystemMemory, CacheKind::kBufferStorage})
+    methods.push_back({BenchMethod::Kind::kRoam, 0, true, cache});
+  for (const int level : {3, 4, 5})
+    for (const bool adaptive : {true, false})
+      for (const CacheKind cache : {CacheKind::kSystemMemory, CacheKind::kBufferStorage})
+        methods.push_back({BenchMethod::Kind::kCabtt, level, adaptive, cache});
+  methods.push_back({BenchMethod::Kind::kBruteForce, 0, true});
   EXPECT_EQ(options.methods, methods);
   // The table and the CSV tell methods apart by name.
   for (size_t i = 0; i < methods.size(); ++i)
@@ -122,6 +128,11 @@ TEST(BenchOptions, BadCommandLinesNameTheirFaultInOneLine) {
       {{"--weights", "1e39"}, "bad --weights: weight 1e+39 gives a weight beyond a float's range"},
       {{"--pixel-error", "1e-40"}, "bad --pixel-error: pixel error 1e-40 gives a weight beyond"},
       {{"--pixel-error", "1", "--weights", "600"}, "--pixel-error and --weights cannot both be given"},
+      {{"--methods", "roam@buffer,roam@buffer"}, "method 'ROAM @buffer' listed twice"},
+      {{"--methods", "roam@"}, "unknown cache '' (system, video or buffer)"},
+      {{"--methods", "cabtt:3@buffer@video"}, "unknown cache 'buffer@video'"},
+      {{"--methods", "cabtt@3"}, "unknown cache '3'"},
+      {{"--methods", "brute@system"}, "the brute force draws without a cache: 'brute@system'"},
   };
   for (const auto& c : cases) {
     const Result<BenchOptions> parsed = Parse(c.arguments);
@@ -133,11 +144,18 @@ TEST(BenchOptions, BadCommandLinesNameTheirFaultInOneLine) {
 }
 
 TEST(BenchOptions, MethodListDefaultsAndTerrainFit) {
-  const Result<std::vector<BenchMethod>> methods = ParseBenchMethodList("cabtt,cabtt:0,cabtt:14:uniform,roam");
+  const Result<std::vector<BenchMethod>> methods =
+      ParseBenchMethodList("cabtt,cabtt:0,cabtt:14:uniform,roam,roam@system,cabtt@video,cabtt:4:uniform@buffer");
   ASSERT_TRUE(methods.ok()) << methods.failure().message;
+  const BenchMethod roam{BenchMethod::Kind::kRoam, 0, true};
+  BenchMethod roamSystem = roam, cabttVideo = Cabtt(kDefaultBenchCabttLevel, true), uniformBuffer = Cabtt(4, false);
+  roamSystem.cache = CacheKind::kSystemMemory;
+  cabttVideo.cache = CacheKind::kVideoMemory;
+  uniformBuffer.cache = CacheKind::kBufferStorage;
   EXPECT_EQ(methods.value(), (std::vector<BenchMethod>{Cabtt(kDefaultBenchCabttLevel, true), Cabtt(0, true),
-                                                       Cabtt(14, false), {BenchMethod::Kind::kRoam, 0, true}}));
+                                                       Cabtt(14, false), roam, roamSystem, cabttVideo, uniformBuffer}));
   EXPECT_EQ(BenchMethodName(Cabtt(14, false)), "CABTT L14 uniform");
+  EXPECT_EQ(BenchMethodName(uniformBuffer), "CABTT L4 uniform @buffer");
 
   // A level must fit the terrain's grid and keep its blocks within 16-bit indices.
   EXPECT_EQ(CheckMethodsFitTerrain({Cabtt(8, true), Cabtt(0, false), {}}, 8), "");

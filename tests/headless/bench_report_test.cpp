@@ -62,7 +62,7 @@ std::string OneBytePerCharacter(const std::string& line) {
   return out;
 }
 
-// Every line as wide as the rule of dashes, only spaces between the columns the rule shows (16),
+// Every line as wide as the rule of dashes, only spaces between the columns the rule shows (18),
 // and every column but the first right-aligned: its last character filled on every row.
 void ExpectAligned(const std::vector<std::string>& table) {
   ASSERT_GE(table.size(), 3u);
@@ -74,7 +74,7 @@ void ExpectAligned(const std::vector<std::string>& table) {
     spans.push_back({begin, end});
     begin = end;
   }
-  ASSERT_EQ(spans.size(), 16u);
+  ASSERT_EQ(spans.size(), 18u);
   for (const std::string& text : table) {
     const std::string line = OneBytePerCharacter(text);
     ASSERT_EQ(line.size(), rule.size()) << line;
@@ -240,15 +240,15 @@ TEST(BenchCsvTest, HostileNamesAndEveryFigureReadBackExactly) {
   const std::vector<CsvRecord> records = ParseCsv(ReadWholeFile(dir.File("frames.csv")));
   ASSERT_FALSE(records.empty()) << "the strict reader refused the file";
   EXPECT_EQ(records[0], (CsvRecord{"method", "frame", "frame_ms", "refine_ms", "draw_ms", "triangles", "bytes",
-                                   "splits", "merges", "blocks_built", "blocks_redrawn", "psnr", "differing_share",
-                                   "weight", "pixel_error"}));
+                                   "splits", "merges", "blocks_built", "blocks_redrawn", "draw_calls",
+                                   "driver_bytes", "psnr", "differing_share", "weight", "pixel_error"}));
   size_t row = 1, infinite = 0;
   for (const MethodResult& method : run.methods) {
     size_t sample = 0;
     for (const FrameSample& frame : method.frames) {
       ASSERT_LT(row, records.size());
       const CsvRecord& r = records[row++];
-      ASSERT_EQ(r.size(), 15u);
+      ASSERT_EQ(r.size(), 17u);
       EXPECT_EQ(r[0], method.name);
       EXPECT_EQ(Number(r[1]), frame.frame);
       EXPECT_EQ(Number(r[2]), frame.frameMs);
@@ -260,25 +260,27 @@ TEST(BenchCsvTest, HostileNamesAndEveryFigureReadBackExactly) {
       EXPECT_EQ(Number(r[8]), frame.merges);
       EXPECT_EQ(Number(r[9]), frame.blocksBuilt);
       EXPECT_EQ(Number(r[10]), frame.blocksRedrawn);
+      EXPECT_EQ(Number(r[11]), frame.drawCalls);
+      EXPECT_EQ(Number(r[12]), frame.driverBytes);
       if (sample < method.quality.size() && method.quality[sample].frame == frame.frame) {
         const QualitySample& q = method.quality[sample++];
         if (std::isinf(q.psnr)) {
-          EXPECT_EQ(r[11], "inf");
+          EXPECT_EQ(r[13], "inf");
           ++infinite;
         } else {
-          EXPECT_EQ(Number(r[11]), q.psnr);
+          EXPECT_EQ(Number(r[13]), q.psnr);
         }
-        EXPECT_EQ(Number(r[12]), q.differingShare);
-      } else {
-        EXPECT_EQ(r[11], "");
-        EXPECT_EQ(r[12], "");
-      }
-      if (method.detail) {
-        EXPECT_EQ(static_cast<float>(Number(r[13])), method.detail->weight);
-        EXPECT_EQ(Number(r[14]), method.detail->pixelError);
+        EXPECT_EQ(Number(r[14]), q.differingShare);
       } else {
         EXPECT_EQ(r[13], "");
         EXPECT_EQ(r[14], "");
+      }
+      if (method.detail) {
+        EXPECT_EQ(static_cast<float>(Number(r[15])), method.detail->weight);
+        EXPECT_EQ(Number(r[16]), method.detail->pixelError);
+      } else {
+        EXPECT_EQ(r[15], "");
+        EXPECT_EQ(r[16], "");
       }
     }
     EXPECT_EQ(sample, method.quality.size()) << method.name;

@@ -98,6 +98,22 @@ TEST_F(GlCapabilitiesTest, InitSetsTheFixedStateAndDetectsTheDriversExtensions) 
   EXPECT_EQ(found.vertexArrayRange, expected.vertexArrayRange);
   EXPECT_EQ(found.fences, expected.fences);
   EXPECT_EQ(found.textureCompression, HasExtension("GL_ARB_texture_compression"));
+  // Mesa's llvmpipe is GL 4.5 in the compatibility profile.
+  EXPECT_TRUE(found.BufferStorageCache()) << glGetString(GL_VERSION);
+}
+
+// GL 4.4 has everything; before it, each feature by name unless the version made it core.
+TEST(OffersBufferStorageTest, GlFourFourOrEveryFeatureByExtensionOrByCoreVersion) {
+  const char* coreIn32 = "GL_ARB_buffer_storage GL_ARB_sync GL_ARB_draw_elements_base_vertex";
+  EXPECT_TRUE(OffersBufferStorage("4.4.0 NVIDIA 1.2", nullptr));
+  EXPECT_TRUE(OffersBufferStorage("10.0", ""));
+  EXPECT_FALSE(OffersBufferStorage("4.3 (Core Profile)", "GL_ARB_sync"));
+  EXPECT_TRUE(OffersBufferStorage("3.2", "GL_ARB_buffer_storage"));
+  EXPECT_FALSE(OffersBufferStorage("3.1", "GL_ARB_buffer_storage"));
+  EXPECT_TRUE(OffersBufferStorage("3.0", coreIn32));
+  EXPECT_FALSE(OffersBufferStorage("2.1", coreIn32));  // no mapped ranges
+  EXPECT_TRUE(OffersBufferStorage(nullptr, (std::string(coreIn32) + " GL_ARB_map_buffer_range").c_str()));
+  EXPECT_FALSE(OffersBufferStorage("OpenGL ES 3.2 Mesa", coreIn32));
 }
 
 }  // namespace

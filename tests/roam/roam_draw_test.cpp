@@ -37,6 +37,7 @@ class RoamDrawTest : public ::testing::Test {
     EXPECT_TRUE(drawn.ok()) << drawn.failure().message;
     EXPECT_TRUE(cache_.faults.empty()) << Describe(cache_.faults);
     EXPECT_TRUE(cache_.live.empty());
+    EXPECT_EQ(cache_.unflushedDraws, 0) << "the pass must end with its draws issued";
     return drawn.ok() ? drawn.value() : -1;
   }
 
@@ -183,6 +184,7 @@ TEST_F(RoamDrawTest, ACacheThatGivesNoBlockEndsThePassWithItsFailure) {
     EXPECT_EQ(cache_.blocksReleased - released, blocksGiven);
     EXPECT_TRUE(cache_.faults.empty()) << Describe(cache_.faults);
     EXPECT_TRUE(cache_.live.empty());
+    EXPECT_EQ(cache_.unflushedDraws, 0) << "the pass must end with its draws issued";
   }
   cache_.onDraw = nullptr;
   cache_.failBeginBlock.reset();

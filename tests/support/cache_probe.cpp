@@ -2,17 +2,14 @@
 
 namespace {
 
-// Follows link fields from head; stops at -1 or after limit steps (a cycle).
-std::vector<int> WalkLinks(const std::vector<BlockRecord>& table, int head) {
-  std::vector<int> blocks;
-  for (int block = head; block != -1 && blocks.size() <= table.size(); block = table[block].link) {
-    if (block < 0 || block >= static_cast<int>(table.size())) {
-      blocks.push_back(block);  // reported as out of range by the caller
-      break;
-    }
-    blocks.push_back(block);
+// Follows links from head; stops at -1 or after limit steps (a cycle).
+std::vector<int> WalkLinks(const std::vector<int>& links, int head) {
+  std::vector<int> slots;
+  for (int slot = head; slot != -1 && slots.size() <= links.size(); slot = links[slot]) {
+    slots.push_back(slot);
+    if (slot < 0 || slot >= static_cast<int>(links.size())) break;  // reported as out of range by the caller
   }
-  return blocks;
+  return slots;
 }
 
 template <typename Record>
@@ -27,51 +24,45 @@ constexpr size_t kRecordWalkLimit = 1 << 20;
 
 }  // namespace
 
-std::vector<int> VideoMemoryCacheProbe::FreeList(const VideoMemoryCache& cache) {
-  return WalkLinks(cache.blockTable, cache.freeHead);
+std::vector<int> FencedSlotsProbe::FreeList(const FencedSlots& slots) { return WalkLinks(slots.links_, slots.freeHead_); }
+
+std::vector<int> FencedSlotsProbe::PendingList(const FencedSlots& slots, int position) {
+  return WalkLinks(slots.links_, slots.intervals_[position].pendingHead);
 }
 
-std::vector<int> VideoMemoryCacheProbe::PendingList(const VideoMemoryCache& cache, int position) {
-  return WalkLinks(cache.blockTable, cache.intervalQueue[position].pendingHead);
-}
+::testing::AssertionResult FencedSlotsProbe::CheckMembership(const FencedSlots& slots, const std::set<int>& live) {
+  const int slotCount = slots.SlotsMade();
+  if (slotCount > slots.capacity()) return ::testing::AssertionFailure() << "more slots than the capacity";
+  if (slots.intervals_.empty()) return ::testing::AssertionFailure() << "no open interval";
+  if (slots.intervals_.back().fence != 0) return ::testing::AssertionFailure() << "the back interval has a fence";
 
-::testing::AssertionResult VideoMemoryCacheProbe::CheckMembership(const VideoMemoryCache& cache,
-                                                                  const std::set<int>& live) {
-  const int blockCount = BlockCount(cache);
-  if (blockCount > cache.blockCapacity) return ::testing::AssertionFailure() << "more blocks than slots";
-  if (cache.intervalQueue.empty()) return ::testing::AssertionFailure() << "no open interval";
-  const FenceInterval& open = cache.intervalQueue.back();
-  if (open.fence != 0) return ::testing::AssertionFailure() << "the back interval has a fence";
-
-  std::vector<int> seen(blockCount, 0);
-  auto count = [&](const std::vector<int>& blocks, const char* where) -> ::testing::AssertionResult {
-    for (int block : blocks) {
-      if (block < 0 || block >= blockCount)
-        return ::testing::AssertionFailure() << "block " << block << " out of range on " << where;
-      ++seen[block];
+  std::vector<int> seen(slotCount, 0);
+  auto count = [&](const std::vector<int>& list, const char* where) -> ::testing::AssertionResult {
+    for (int slot : list) {
+      if (slot < 0 || slot >= slotCount)
+        return ::testing::AssertionFailure() << "slot " << slot << " out of range on " << where;
+      ++seen[slot];
     }
     return ::testing::AssertionSuccess();
   };
-  for (int block : live) {
-    if (block < 0 || block >= blockCount) return ::testing::AssertionFailure() << "live block " << block << " not created";
-    ++seen[block];
-    const int stamp = cache.blockTable[block].link;
-    const int openNumber = cache.retiredIntervals + static_cast<int>(cache.intervalQueue.size()) - 1;
-    if (stamp > openNumber) return ::testing::AssertionFailure() << "block " << block << " stamped in the future";
+  const int openNumber = slots.retiredIntervals_ + static_cast<int>(slots.intervals_.size()) - 1;
+  for (int slot : live) {
+    if (slot < 0 || slot >= slotCount) return ::testing::AssertionFailure() << "live slot " << slot << " not made";
+    ++seen[slot];
+    if (slots.links_[slot] > openNumber) return ::testing::AssertionFailure() << "slot " << slot << " stamped in the future";
   }
-  if (auto result = count(FreeList(cache), "the free list"); !result) return result;
-  for (size_t position = 0; position < cache.intervalQueue.size(); ++position) {
-    const FenceInterval& interval = cache.intervalQueue[position];
-    const std::vector<int> pending = PendingList(cache, static_cast<int>(position));
+  if (auto result = count(FreeList(slots), "the free list"); !result) return result;
+  for (size_t position = 0; position < slots.intervals_.size(); ++position) {
+    const FenceInterval& interval = slots.intervals_[position];
+    const std::vector<int> pending = PendingList(slots, static_cast<int>(position));
     if (auto result = count(pending, "a pending list"); !result) return result;
     const int tail = pending.empty() ? -1 : pending.back();
     if (interval.pendingTail != tail)
       return ::testing::AssertionFailure() << "interval " << position << " has tail " << interval.pendingTail
                                            << " but its list ends at " << tail;
   }
-  for (int block = 0; block < blockCount; ++block) {
-    if (seen[block] != 1)
-      return ::testing::AssertionFailure() << "block " << block << " is on " << seen[block] << " lists";
+  for (int slot = 0; slot < slotCount; ++slot) {
+    if (seen[slot] != 1) return ::testing::AssertionFailure() << "slot " << slot << " is on " << seen[slot] << " lists";
   }
   return ::testing::AssertionSuccess();
 }

@@ -77,6 +77,7 @@ BlockHandle RecordingCache::EndBlock(int vertexCount, int indexCount) {
   const BlockHandle handle = nextHandle_++;
   live[handle] = std::move(block);
   ++blocksBuilt;
+  ++unflushedDraws;
   if (onDraw) onDraw(handle, true);
   return handle;
 }
@@ -85,7 +86,14 @@ void RecordingCache::DrawBlock(BlockHandle handle) {
   if (filling_) Fault("DrawBlock while a block is filling");
   if (live.count(handle) == 0) Fault("DrawBlock of a block that is not live");
   ++blocksRedrawn;
+  ++unflushedDraws;
   if (onDraw) onDraw(handle, false);
+}
+
+void RecordingCache::Flush() {
+  if (filling_) Fault("Flush while a block is filling");
+  ++flushes;
+  unflushedDraws = 0;
 }
 
 void RecordingCache::ReleaseBlock(BlockHandle handle) {

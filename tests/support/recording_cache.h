@@ -30,6 +30,8 @@ class RecordingCache final : public GeometryCache {
   BlockHandle EndBlock(int vertexCount, int indexCount) override;
   void DrawBlock(BlockHandle handle) override;
   void ReleaseBlock(BlockHandle handle) override;
+  void Flush() override;
+  CacheTraffic Traffic() const override { return {}; }
   long StorageInUse() const override { return static_cast<long>(live.size()); }
 
   int blockVertices = 0;
@@ -39,6 +41,8 @@ class RecordingCache final : public GeometryCache {
   int64_t blocksBuilt = 0;
   int64_t blocksRedrawn = 0;
   int64_t blocksReleased = 0;
+  int64_t flushes = 0;
+  int64_t unflushedDraws = 0;  // draws (built or redrawn) since the latest Flush
   std::map<BlockHandle, Block> live;  // built and not yet released
   std::vector<Block> closed;          // every block closed, with keepGeometry; clear it at will
   std::vector<std::string> faults;

@@ -23,6 +23,8 @@ MethodResult SampleMethodResult(const std::string& name, int frames, int quality
     frame.merges = count(random);
     frame.blocksBuilt = count(random) / 10;
     frame.blocksRedrawn = count(random);
+    frame.drawCalls = count(random);
+    frame.driverBytes = frame.triangles * 6.25;
     result.frames.push_back(frame);
     if (qualityEvery > 0 && i % qualityEvery == 0) {
       QualitySample sample;

@@ -8,7 +8,7 @@
 #include <utility>
 
 #include "app/view/frame_view.h"
-#include "cache/system_memory_cache.h"
+#include "cache/cache_kinds.h"
 #include "headless/picture_quality.h"
 #include "support/frame_analysis.h"
 #include "support/gl_context.h"
@@ -21,10 +21,6 @@ constexpr float kVerticalScale = 0.1f;
 std::map<std::string, std::unique_ptr<BenchScene>>& Prepared() {
   static std::map<std::string, std::unique_ptr<BenchScene>> scenes;
   return scenes;
-}
-
-CacheSource CountedSystemCaches(CountingCache** latest) {
-  return CountedCaches({CacheKind::kSystemMemory, [] { return std::make_unique<SystemMemoryCache>(); }}, latest);
 }
 
 }  // namespace
@@ -41,7 +37,8 @@ const std::vector<Viewpoint>& SurveyViewpoints() {
   return views;
 }
 
-TerrainScene::TerrainScene(const char* path, int width, int height) : path_(path), width_(width), height_(height) {
+TerrainScene::TerrainScene(const char* path, int width, int height, CacheKind caches)
+    : path_(path), width_(width), height_(height) {
   EXPECT_TRUE(MakeTestGLContextCurrent(width, height));
   glPushAttrib(GL_ALL_ATTRIB_BITS);
   glPushClientAttrib(GL_CLIENT_ALL_ATTRIB_BITS);
@@ -58,8 +55,10 @@ TerrainScene::TerrainScene(const char* path, int width, int height) : path_(path
   scene_->view.windowWidth = width;
   scene_->view.windowHeight = height;
   ApplyProjection(scene_->view);
-  roam_ = std::make_unique<RoamMethod>(scene_->terrain, CountedSystemCaches(&roamCache_), log_);
-  cabtt_ = std::make_unique<CabttMethod>(scene_->terrain, CountedSystemCaches(&cabttCache_), log_);
+  EXPECT_TRUE(CanServe(caches, scene_->gl, scene_->drivers())) << CacheKindDescription(caches);
+  const CacheSource source = KindCacheSource(caches, scene_->drivers(), log_);
+  roam_ = std::make_unique<RoamMethod>(scene_->terrain, CountedCaches(source, &roamCache_), log_);
+  cabtt_ = std::make_unique<CabttMethod>(scene_->terrain, CountedCaches(source, &cabttCache_), log_);
 }
 
 TerrainScene::~TerrainScene() {

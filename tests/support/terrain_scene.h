@@ -15,8 +15,8 @@
 // The program's world on a real height-field file in the test's GL context, drawn by the real
 // drawing methods as the window draws them: the start-up's terrain (scale 0.1, error metric with
 // the weight 600, slope-shading texture as texture object 1, fixed GL state), the start-up view
-// with camera 0 and its projection, and both methods on the system-memory cache, each cache
-// wrapped in a counter. The terrain of a path is prepared once per test process (it is
+// with camera 0 and its projection, and both methods on one kind of cache (the system-memory cache
+// unless told otherwise), each cache wrapped in a counter. The terrain of a path is prepared once per test process (it is
 // expensive) and kept for the next scene of the same path.
 
 constexpr int kSceneWidth = 640;
@@ -51,7 +51,9 @@ struct FrameImage {
 class TerrainScene {
  public:
   // Needs a current GL context of width x height (made current here).
-  explicit TerrainScene(const char* path, int width = kSceneWidth, int height = kSceneHeight);
+  // The kind of cache must be one the test's GL serves.
+  explicit TerrainScene(const char* path, int width = kSceneWidth, int height = kSceneHeight,
+                        CacheKind caches = CacheKind::kSystemMemory);
   ~TerrainScene();
   TerrainScene(const TerrainScene&) = delete;
   TerrainScene& operator=(const TerrainScene&) = delete;
