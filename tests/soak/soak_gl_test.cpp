@@ -82,11 +82,17 @@ struct LapRecord {
   std::size_t queueStorage = 0;        // at the end of the lap
 };
 
-// The cache both methods fly on, and the share of the soak's frames they fly.
+// The cache both methods fly on, and the share of the soak's frames they fly. Mesa keeps a
+// buffer's storage on its heap and makes its pages resident as the ring first reaches them, and
+// how far the ring runs ahead of the rasterizer's threads depends on the machine's load: on the
+// buffer-storage cache the resident set says nothing of a leak, and the heap moves with the
+// driver's work in flight, by a few MiB when the machine is busy.
 struct SoakCache {
   const char* name;
   CacheKind kind;
   int framesDivisor;
+  bool residentMeaningful;
+  std::size_t heapMarginBytes;
 };
 
 void PrintTo(const SoakCache& cache, std::ostream* out) { *out << cache.name; }
@@ -299,9 +305,12 @@ TEST_P(SoakTest, LapsFlownAgainHoldTheSameAndGiveEverythingBack) {
   const std::size_t heapAtEnd = HeapBytesInUse();
   ASSERT_GT(residentAfterFirst, 0u) << "no resident-set figure from /proc";
   if (kProcessMemoryMeaningful) {
-    EXPECT_LE(static_cast<double>(residentAtEnd), residentAfterFirst + kResidentMarginMiB * kBytesPerMiB)
-        << "the process grew from lap 1 to lap " << kLaps;
-    EXPECT_LE(heapAtEnd, heapAfterFirst + kHeapMarginBytes) << "the heap grew from lap 1 to lap " << kLaps;
+    if (GetParam().residentMeaningful) {
+      EXPECT_LE(static_cast<double>(residentAtEnd), residentAfterFirst + kResidentMarginMiB * kBytesPerMiB)
+          << "the process grew from lap 1 to lap " << kLaps;
+    }
+    EXPECT_LE(heapAtEnd, heapAfterFirst + GetParam().heapMarginBytes)
+        << "the heap grew from lap 1 to lap " << kLaps;
   }
 
   for (Method method : {kRoam, kCabtt}) {
@@ -330,8 +339,9 @@ TEST_P(SoakTest, LapsFlownAgainHoldTheSameAndGiveEverythingBack) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Caches, SoakTest,
-                         ::testing::Values(SoakCache{"SystemMemory", CacheKind::kSystemMemory, 1},
-                                           SoakCache{"BufferStorage", CacheKind::kBufferStorage, 3}),
+                         ::testing::Values(SoakCache{"SystemMemory", CacheKind::kSystemMemory, 1, true, kHeapMarginBytes},
+                                           SoakCache{"BufferStorage", CacheKind::kBufferStorage, 3, false,
+                                                     std::size_t{4} << 20}),
                          [](const ::testing::TestParamInfo<SoakCache>& info) { return info.param.name; });
 
 }  // namespace
