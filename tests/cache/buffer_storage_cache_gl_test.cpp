@@ -1,6 +1,6 @@
-// The buffer-storage cache's own behaviour: the storage it asks for and announces, running out of
-// slots, and the draws it holds back: issued in the order asked, all of them before every fence,
-// one call per Flush, and only a block's first writing handed to the driver.
+// The buffer-storage cache's own behaviour: the storage it asks for and announces, and the draws it
+// holds back: issued in the order asked, all of them before every fence, one call per Flush, and
+// only a block's first writing handed to the driver.
 #include "cache/buffer_storage_cache.h"
 
 #include <gtest/gtest.h>
@@ -85,25 +85,6 @@ TEST_F(BufferStorageCacheTest, StorageIsTheLargestGrantOfTheHalvingSeriesAndIsAn
     EXPECT_EQ(log.log, announced + "Actually used " + std::to_string(slotBytes / 1024) + "k video memory\n");
     EXPECT_EQ(gl.OutstandingBuffers() + gl.misuses, 0);
   }
-}
-
-TEST_F(BufferStorageCacheTest, FullStorageWithOnlyTheOpenIntervalClosesItWaitsAndFailsWhenNothingIsFreed) {
-  env.buffers.HoldFences();
-  env.buffers.RefuseAbove(4 * (1024 * 12 + 3066 * 2));  // four slots
-  ASSERT_TRUE(cache.Init(1024, 3066).ok());
-  for (int i = 0; i < 4; ++i) Build();
-  CacheVertex* vertices = nullptr;
-  uint16_t* indices = nullptr;
-  const Status begun = cache.BeginBlock(&vertices, &indices);
-  EXPECT_EQ(env.buffers.waits, 1);
-  ASSERT_FALSE(begun.ok());
-  EXPECT_EQ(begun.failure().message, "Ran out of video memory.\n");
-  EXPECT_EQ(begun.failure().channel, Channel::kLog);
-  EXPECT_EQ(begun.failure().exitStatus, 1);
-  EXPECT_EQ(env.buffers.drawsBeforeFence, std::vector<std::size_t>{4}) << "one fence, after the four draws";
-  EXPECT_TRUE(FencedSlotsProbe::CheckMembership(cache.slots(), {0, 1, 2, 3}));
-  cache.ReleaseBlock(2);  // its interval is retired: free at once
-  EXPECT_EQ(Build(), 2);
 }
 
 // Random builds, redraws, releases and flushes, fences a few intervals late: at every fence and

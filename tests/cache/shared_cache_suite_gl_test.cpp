@@ -2,8 +2,8 @@
 // refused allocations, Shutdown from any point and Init again, random call sequences with every
 // draw checked on the screen and the invariants after every call, and, for the caches that
 // recycle GPU-read slots behind fences, no slot handed out again before the fence of its latest
-// draw while fences signal late. Kind-specific behaviour (storage sizes, waits, held draws) is
-// tested in its own files.
+// draw while fences signal late, and running out of slots. Kind-specific behaviour (storage sizes,
+// streaming, held draws) is tested in its own files.
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 
@@ -378,6 +378,33 @@ TEST_P(FencedCacheTest, SlotsAreHandedOutAgainOnlyAfterTheFenceOfTheirLatestDraw
     stress.Stop();
     ASSERT_TRUE(EverythingGivenBack());
   }
+}
+
+// Storage of four slots, every one drawn in the open interval and no fence signalling by itself:
+// the next block closes the interval, waits for its fence, finds nothing released and fails; a
+// block released once its interval has retired is free at once.
+TEST_P(FencedCacheTest, FullStorageWithOnlyTheOpenIntervalClosesItWaitsAndFailsWhenNothingIsFreed) {
+  const FencedCacheHooks* fenced = GetParam().fenced;
+  fenced->limitSlots(env, 4, 1024, 3066);
+  ASSERT_TRUE(cache->Init(1024, 3066).ok());
+  CacheVertex* vertices = nullptr;
+  uint16_t* indices = nullptr;
+  const auto build = [&] {
+    EXPECT_TRUE(cache->BeginBlock(&vertices, &indices).ok());
+    return static_cast<int>(cache->EndBlock(0, 0));
+  };
+  for (int i = 0; i < 4; ++i) build();
+  const Status begun = cache->BeginBlock(&vertices, &indices);
+  EXPECT_EQ(fenced->fencesSet(env), 1);
+  EXPECT_EQ(fenced->waits(env), 1);
+  ASSERT_FALSE(begun.ok());
+  EXPECT_EQ(begun.failure().message, "Ran out of video memory.\n");
+  EXPECT_EQ(begun.failure().channel, Channel::kLog);
+  EXPECT_EQ(begun.failure().exitStatus, 1);
+  cache->ReleaseBlock(2);
+  EXPECT_EQ(build(), 2);
+  cache->Shutdown();
+  EXPECT_TRUE(EverythingGivenBack());
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryCache, SharedCacheTest, ::testing::ValuesIn(kCachesUnderTest),

@@ -1,8 +1,6 @@
-// The video-memory cache's slot recycling: streaming without waits, waiting when the range is
-// full, and running out of slots (fence-guarded reuse is in the shared cache suite).
+// The video-memory cache's slot recycling when streaming: no waits (fence-guarded reuse, waiting
+// and running out of slots are in the shared cache suite).
 #include <gtest/gtest.h>
-
-#include <vector>
 
 #include "cache/video_memory_cache.h"
 #include "cache_test_fixture.h"
@@ -46,26 +44,6 @@ TEST_F(VideoMemoryFenceTest, StreamedBlocksSettleOnAFixedNumberOfSlotsWithoutWai
     EXPECT_TRUE(Probe::CheckMembership(cache, {}));
     cache.Shutdown();
   }
-}
-
-TEST_F(VideoMemoryFenceTest, FullRangeWithOnlyTheOpenIntervalClosesItWaitsAndFailsWhenNothingIsFreed) {
-  env.nv.HoldFences();
-  env.nv.RefuseAbove(4 * 12288);  // four slots
-  ASSERT_TRUE(cache.Init(1024, 3066).ok());
-  for (int i = 0; i < 4; ++i) Begin();
-  CacheVertex* vertices = nullptr;
-  uint16_t* indices = nullptr;
-  const Status begun = cache.BeginBlock(&vertices, &indices);
-  EXPECT_EQ(env.nv.fencesSet, std::vector<GLuint>{1});
-  EXPECT_EQ(env.nv.fencesFinished, std::vector<GLuint>{1});
-  ASSERT_FALSE(begun.ok());
-  EXPECT_EQ(begun.failure().message, "Ran out of video memory.\n");
-  EXPECT_EQ(begun.failure().channel, Channel::kLog);
-  EXPECT_EQ(begun.failure().exitStatus, 1);
-  EXPECT_TRUE(Probe::CheckMembership(cache, {0, 1, 2, 3}));
-  cache.ReleaseBlock(2);  // its interval is retired: free at once
-  EXPECT_EQ(Begin(), 2);
-  EXPECT_TRUE(Probe::CheckMembership(cache, {0, 1, 2, 3}));
 }
 
 }  // namespace
