@@ -1,8 +1,8 @@
 // The work of every drawing method, frame by frame, is pinned: a short flight of the real
 // quorvane-bench over a small generated terrain must give exactly the stored triangles, bytes,
-// splits, merges and cache blocks built and redrawn of every frame, on every cache. Any change to refinement,
-// culling, tessellation or caching that alters what is drawn fails here; a deliberate one comes
-// with new counts (tests/golden/README).
+// splits, merges and cache blocks built and redrawn of every frame, on every cache. Any change to
+// refinement, culling, tessellation or caching that alters what is drawn fails here; a deliberate
+// one comes with new counts (tests/golden/README).
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
