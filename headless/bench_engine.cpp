@@ -303,6 +303,7 @@ Result<BenchRun> RunBench(BenchScene& scene, const BenchPlan& plan, const BenchP
       std::vector<QualitySample> samples;
       FlightSettings flightSettings;
       flightSettings.metric = metric;
+      flightSettings.rasterizerDiscard = plan.rasterizerDiscard;
       flightSettings.sampleEvery = quality ? plan.qualityEvery : 0;
       flightSettings.sample = [&](int frame) {
         const std::vector<uint8_t> picture = ReadFrameRgb(plan.width, plan.height);
@@ -319,11 +320,11 @@ Result<BenchRun> RunBench(BenchScene& scene, const BenchPlan& plan, const BenchP
       }
       if (pictureFlights) {
         FlightSettings pictures = flightSettings;
+        pictures.rasterizerDiscard = false;
         pictures.label += " (pictures)";
         Result<MethodResult> flown = FlyMethod(scene, detailed[m], plan.flight, pictures, progress, &done, total);
         if (!flown.ok()) return flown.failure();
         flightSettings.sampleEvery = 0;
-        flightSettings.rasterizerDiscard = true;
       }
       Result<MethodResult> flown = FlyMethod(scene, detailed[m], plan.flight, flightSettings, progress, &done, total);
       if (!flown.ok()) return flown.failure();

@@ -15,6 +15,7 @@
 
 #include "headless/brute_force_method.h"
 #include "headless/detail_settings.h"
+#include "headless/picture_quality.h"
 #include "support/gl_context.h"
 #include "support/hills_terrain_file.h"
 #include "support/temp_dir.h"
@@ -200,6 +201,17 @@ TEST_F(BenchEngineTest, RasterizerDiscardTimesWithoutPicturesAndTakesThemFromAFl
     for (size_t f = 0; f < plan_.flight.size(); ++f)
       EXPECT_EQ(drawn.methods[m].frames[f].triangles, discarded.methods[m].frames[f].triangles);
   }
+
+  // Without quality there are no pictures to take, and no flight reaches the rasterizer: what the
+  // framebuffer held before the run (the discard keeps even the frames' clears out) is still there.
+  plan_.qualityEvery = 0;
+  plan_.methods.push_back(BenchMethod{BenchMethod::Kind::kBruteForce, 0, true});
+  glClearColor(1.0f, 0.0f, 1.0f, 1.0f);
+  glClear(GL_COLOR_BUFFER_BIT);
+  EXPECT_EQ(Run().methods.size(), 3u);
+  const std::vector<uint8_t> untouched = ReadFrameRgb(kWidth, kHeight);
+  for (size_t i = 0; i < untouched.size(); i += 3)
+    ASSERT_TRUE(untouched[i] == 255 && untouched[i + 1] == 0 && untouched[i + 2] == 255) << "pixel " << i / 3;
 }
 
 // A finer screen-space error never draws fewer triangles in any frame (the metric grows with the
