@@ -183,8 +183,8 @@ TEST(MethodsEndToEnd, StatisticsAfterSwitchingCoverOnlyTheirOwnPeriodAndMethod) 
   run.Start();
   ASSERT_TRUE(run.WaitForReady()) << run.Stdout() << run.Stderr();
   ASSERT_TRUE(WaitForStillView(run)) << run.Log();
-  // CABTT counts a flight, then S while ROAM is current, then CABTT draws a still view: the same
-  // figures as the next period's, which draws the same view.
+  // CABTT counts a flight, then S while ROAM is current, then CABTT draws a still view: no more
+  // than the next period's figures, which draws the same view.
   FlyForward(run, 1500);
   SwitchMethod(run, "Using Standard ROAM drawing method\n", 1);
   const StatsLine roamPrint = OneFrame(run);
@@ -194,9 +194,10 @@ TEST(MethodsEndToEnd, StatisticsAfterSwitchingCoverOnlyTheirOwnPeriodAndMethod) 
   ASSERT_GE(afterSwitch.frames, 1) << run.Log();
   const StatsLine clean = OneFrame(run);
   ASSERT_GE(clean.frames, 1) << run.Log();
+  // The first period may also hold the frames that refine after the switch, which draw fewer
+  // aggregate triangles (more on a loaded machine); another period's totals would add more.
   EXPECT_GT(afterSwitch.aggregatesPerFrame, 0.0) << run.Log();
-  EXPECT_NEAR(afterSwitch.aggregatesPerFrame, clean.aggregatesPerFrame, 0.25 * clean.aggregatesPerFrame)
-      << run.Log();
+  EXPECT_LE(afterSwitch.aggregatesPerFrame, 1.25 * clean.aggregatesPerFrame) << run.Log();
   EXPECT_LE(afterSwitch.aggregatesPerFrame, kMostAggregates) << run.Log();
   EXPECT_LE(afterSwitch.subTrianglesPerAggregate, kMostSubTriangles) << run.Log();
 
