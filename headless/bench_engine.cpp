@@ -87,22 +87,22 @@ WorkCounts ReadCounts(DrawMethod& method, const FrameStats& stats, const Countin
   return counts;
 }
 
-CacheSource MethodCaches(const BenchScene& scene, const BenchMethod& spec, LogSink& quiet) {
-  if (spec.cache) return KindCacheSource(*spec.cache, scene.drivers(), quiet);
+CacheSource MethodCaches(const BenchScene& scene, const BenchMethod& listed, LogSink& quiet) {
+  if (listed.cache) return KindCacheSource(*listed.cache, scene.drivers(), quiet);
   return DefaultCacheSource(scene.gl, scene.drivers(), quiet);
 }
 
 // The method a list entry names. Every cache it makes is wrapped in a counter, the latest of
 // which *counting names.
-std::unique_ptr<DrawMethod> MakeMethod(BenchScene& scene, const BenchMethod& spec, const ErrorMetric& metric,
+std::unique_ptr<DrawMethod> MakeMethod(BenchScene& scene, const BenchMethod& listed, const ErrorMetric& metric,
                                        LogSink& quiet, CountingCache** counting) {
-  const CacheSource counted = CountedCaches(MethodCaches(scene, spec, quiet), counting);
-  switch (spec.kind) {
+  const CacheSource counted = CountedCaches(MethodCaches(scene, listed, quiet), counting);
+  switch (listed.kind) {
     case BenchMethod::Kind::kRoam:
       return std::make_unique<RoamMethod>(scene.terrain.field, metric, counted, quiet);
     case BenchMethod::Kind::kCabtt: {
       auto cabtt = std::make_unique<CabttMethod>(scene.terrain.field, metric, counted, quiet);
-      cabtt->SetAggregation(spec.level, spec.adaptive);
+      cabtt->SetAggregation(listed.level, listed.adaptive);
       return cabtt;
     }
     case BenchMethod::Kind::kBruteForce:
@@ -173,18 +173,18 @@ Result<std::unique_ptr<BenchScene>> PrepareBenchScene(const std::string& terrain
   return scene;
 }
 
-Result<MethodResult> FlyMethod(BenchScene& scene, const BenchMethod& spec, const FlightPath& flight,
+Result<MethodResult> FlyMethod(BenchScene& scene, const BenchMethod& listed, const FlightPath& flight,
                                const FlightSettings& settings, const BenchProgressFunction& progress, int* done,
                                int total) {
   MethodResult result;
-  result.name = BenchMethodName(spec);
+  result.name = BenchMethodName(listed);
   if (flight.empty()) return result;
 
   ResetPeakMemory();
   NullLogSink quiet;
   CountingCache* cache = nullptr;
   const ErrorMetric& metric = settings.metric != nullptr ? *settings.metric : scene.terrain.metric;
-  std::unique_ptr<DrawMethod> method = MakeMethod(scene, spec, metric, quiet, &cache);
+  std::unique_ptr<DrawMethod> method = MakeMethod(scene, listed, metric, quiet, &cache);
   // Activated where the camera stands (where the previous method's flight ended), as a switch of
   // methods in the window; the first frame then refines for the flight's first pose.
   ViewState& view = scene.view;

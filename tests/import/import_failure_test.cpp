@@ -11,20 +11,20 @@ namespace {
 
 using namespace import_test;
 
-RasterSpec SmallDem() {
-  RasterSpec spec;
-  spec.width = spec.height = 65;
-  spec.geoTransform = {500000.0, 30.0, 0.0, 4100000.0, 0.0, -30.0};
-  spec.epsg = 32633;
-  spec.valueAt = [](int column, int row, int) { return column + row; };
-  return spec;
+RasterRecipe SmallDem() {
+  RasterRecipe raster;
+  raster.width = raster.height = 65;
+  raster.geoTransform = {500000.0, 30.0, 0.0, 4100000.0, 0.0, -30.0};
+  raster.epsg = 32633;
+  raster.valueAt = [](int column, int row, int) { return column + row; };
+  return raster;
 }
 
 class ImportFailure : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(WriteRaster(dir_.File("dem.tif"), SmallDem()));
-    RasterSpec empty = SmallDem();
+    RasterRecipe empty = SmallDem();
     empty.nodata = -1.0;
     empty.valueAt = [](int, int, int) { return -1.0; };
     ASSERT_TRUE(WriteRaster(dir_.File("empty.tif"), empty));

@@ -26,31 +26,31 @@ std::string ShellQuote(const std::string& text) {
 
 }  // namespace
 
-bool WriteRaster(const std::string& path, const RasterSpec& spec) {
+bool WriteRaster(const std::string& path, const RasterRecipe& raster) {
   GDALAllRegister();
   GDALDatasetH memory =
-      GDALCreate(GDALGetDriverByName("MEM"), "", spec.width, spec.height, spec.bands, spec.dataType, nullptr);
+      GDALCreate(GDALGetDriverByName("MEM"), "", raster.width, raster.height, raster.bands, raster.dataType, nullptr);
   if (memory == nullptr) return false;
-  if (!spec.geoTransform.empty()) GDALSetGeoTransform(memory, const_cast<double*>(spec.geoTransform.data()));
-  if (spec.epsg != 0) {
+  if (!raster.geoTransform.empty()) GDALSetGeoTransform(memory, const_cast<double*>(raster.geoTransform.data()));
+  if (raster.epsg != 0) {
     OGRSpatialReferenceH crs = OSRNewSpatialReference(nullptr);
-    OSRImportFromEPSG(crs, spec.epsg);
+    OSRImportFromEPSG(crs, raster.epsg);
     GDALSetSpatialRef(memory, crs);
     OSRDestroySpatialReference(crs);
   }
-  std::vector<double> values(static_cast<size_t>(spec.width) * spec.height);
+  std::vector<double> values(static_cast<size_t>(raster.width) * raster.height);
   bool written = true;
-  for (int band = 1; band <= spec.bands; ++band) {
-    for (int row = 0; row < spec.height; ++row)
-      for (int column = 0; column < spec.width; ++column)
-        values[static_cast<size_t>(row) * spec.width + column] = spec.valueAt(column, row, band);
+  for (int band = 1; band <= raster.bands; ++band) {
+    for (int row = 0; row < raster.height; ++row)
+      for (int column = 0; column < raster.width; ++column)
+        values[static_cast<size_t>(row) * raster.width + column] = raster.valueAt(column, row, band);
     GDALRasterBandH target = GDALGetRasterBand(memory, band);
-    if (spec.nodata) GDALSetRasterNoDataValue(target, *spec.nodata);
-    if (!spec.heightUnit.empty()) GDALSetRasterUnitType(target, spec.heightUnit.c_str());
-    written = written && GDALRasterIO(target, GF_Write, 0, 0, spec.width, spec.height, values.data(), spec.width,
-                                      spec.height, GDT_Float64, 0, 0) == CE_None;
+    if (raster.nodata) GDALSetRasterNoDataValue(target, *raster.nodata);
+    if (!raster.heightUnit.empty()) GDALSetRasterUnitType(target, raster.heightUnit.c_str());
+    written = written && GDALRasterIO(target, GF_Write, 0, 0, raster.width, raster.height, values.data(), raster.width,
+                                      raster.height, GDT_Float64, 0, 0) == CE_None;
   }
-  GDALDatasetH file = written ? GDALCreateCopy(GDALGetDriverByName(spec.driver.c_str()), path.c_str(), memory,
+  GDALDatasetH file = written ? GDALCreateCopy(GDALGetDriverByName(raster.driver.c_str()), path.c_str(), memory,
                                                FALSE, nullptr, nullptr, nullptr)
                               : nullptr;
   if (file != nullptr) GDALClose(file);

@@ -12,7 +12,7 @@
 // with the renderer's own PNG readers.
 namespace import_test {
 
-struct RasterSpec {
+struct RasterRecipe {
   std::string driver = "GTiff";  // any GDAL driver that can copy a raster (AAIGrid, ...)
   GDALDataType dataType = GDT_Float32;
   int width = 0;
@@ -26,7 +26,7 @@ struct RasterSpec {
 };
 
 // Writes the raster; false when GDAL refused.
-bool WriteRaster(const std::string& path, const RasterSpec& spec);
+bool WriteRaster(const std::string& path, const RasterRecipe& raster);
 
 struct ProgramRun {
   int status = -1;

@@ -13,12 +13,12 @@ using namespace import_test;
 
 TEST(ImportFlight, QuorvaneFliesTheImportedTerrain) {
   e2e::QuorvaneRun quorvane(false);
-  RasterSpec spec;
-  spec.width = spec.height = 300;
-  spec.geoTransform = {500000.0, 30.0, 0.0, 4100000.0, 0.0, -30.0};
-  spec.epsg = 32633;
-  spec.valueAt = [](int column, int row, int) { return 800.0 * std::sin(column / 40.0) * std::cos(row / 50.0); };
-  ASSERT_TRUE(WriteRaster(quorvane.PathOf("dem.tif"), spec));
+  RasterRecipe raster;
+  raster.width = raster.height = 300;
+  raster.geoTransform = {500000.0, 30.0, 0.0, 4100000.0, 0.0, -30.0};
+  raster.epsg = 32633;
+  raster.valueAt = [](int column, int row, int) { return 800.0 * std::sin(column / 40.0) * std::cos(row / 50.0); };
+  ASSERT_TRUE(WriteRaster(quorvane.PathOf("dem.tif"), raster));
   const ProgramRun import =
       RunImport(quorvane.PathOf(""), {"dem.tif", "terrain.png", "--texture", "shade.png", "--size", "257"});
   ASSERT_EQ(import.status, 0) << import.err;

@@ -12,14 +12,14 @@ namespace {
 using namespace import_test;
 
 // UTM zone 33N, 30 m samples; west edge at x 500000, north edge at y 4100000.
-RasterSpec ProjectedSpec(int width, int height, std::function<double(int, int)> heightAt) {
-  RasterSpec spec;
-  spec.width = width;
-  spec.height = height;
-  spec.geoTransform = {500000.0, 30.0, 0.0, 4100000.0, 0.0, -30.0};
-  spec.epsg = 32633;
-  spec.valueAt = [heightAt](int column, int row, int) { return heightAt(column, row); };
-  return spec;
+RasterRecipe ProjectedRecipe(int width, int height, std::function<double(int, int)> heightAt) {
+  RasterRecipe raster;
+  raster.width = width;
+  raster.height = height;
+  raster.geoTransform = {500000.0, 30.0, 0.0, 4100000.0, 0.0, -30.0};
+  raster.epsg = 32633;
+  raster.valueAt = [heightAt](int column, int row, int) { return heightAt(column, row); };
+  return raster;
 }
 
 // N of the line "Filled N nodata samples"; -1 when there is none.
@@ -40,9 +40,9 @@ TEST(ImportProgram, ProjectedSlopeWithHoleKeepsItsHeightsAndFillsTheHole) {
   // Rises 3 m per sample eastwards, falls 1 m per sample southwards; an 8 x 8 hole.
   auto inHole = [](int column, int row) { return column >= 140 && column < 148 && row >= 120 && row < 128; };
   auto height = [](int column, int row) { return 200.0 + 3.0 * column - row; };
-  RasterSpec spec = ProjectedSpec(297, 257, [&](int c, int r) { return inHole(c, r) ? -9999.0 : height(c, r); });
-  spec.nodata = -9999.0;
-  ASSERT_TRUE(WriteRaster(dir.File("dem.tif"), spec));
+  RasterRecipe raster = ProjectedRecipe(297, 257, [&](int c, int r) { return inHole(c, r) ? -9999.0 : height(c, r); });
+  raster.nodata = -9999.0;
+  ASSERT_TRUE(WriteRaster(dir.File("dem.tif"), raster));
 
   const ProgramRun run = RunImport(dir.path(), {"dem.tif", "out.png"});
   ASSERT_EQ(run.status, 0) << run.out << run.err;
@@ -79,13 +79,13 @@ TEST(ImportProgram, ProjectedSlopeWithHoleKeepsItsHeightsAndFillsTheHole) {
 TEST(ImportProgram, GeographicSourceIsMeasuredInMetresAtItsCentreLatitude) {
   TempDir dir;
   // 121 x 121 Int16 samples of 3 arc seconds on the equator, falling 5 m per row southwards.
-  RasterSpec spec;
-  spec.dataType = GDT_Int16;
-  spec.width = spec.height = 121;
-  spec.geoTransform = {10.0, 1.0 / 1200, 0.0, 0.05, 0.0, -1.0 / 1200};
-  spec.epsg = 4326;
-  spec.valueAt = [](int, int row, int) { return 1000.0 - 5.0 * row; };
-  ASSERT_TRUE(WriteRaster(dir.File("geo.tif"), spec));
+  RasterRecipe raster;
+  raster.dataType = GDT_Int16;
+  raster.width = raster.height = 121;
+  raster.geoTransform = {10.0, 1.0 / 1200, 0.0, 0.05, 0.0, -1.0 / 1200};
+  raster.epsg = 4326;
+  raster.valueAt = [](int, int row, int) { return 1000.0 - 5.0 * row; };
+  ASSERT_TRUE(WriteRaster(dir.File("geo.tif"), raster));
 
   // On the equator a degree is 111319.5 m east and 110574.3 m north: the square is all 120
   // rows tall and a little narrower than the 120 columns, so every row counts: 600 m of relief.
@@ -109,11 +109,11 @@ TEST(ImportProgram, GeographicSourceIsMeasuredInMetresAtItsCentreLatitude) {
 
 TEST(ImportProgram, AsciiGridIsEnlargedToTheNextSideKeepingTheHeightOrder) {
   TempDir dir;
-  RasterSpec spec = ProjectedSpec(100, 100, [](int column, int row) { return 2.0 * column + 0.5 * row; });
-  spec.driver = "AAIGrid";
-  spec.epsg = 0;
-  spec.geoTransform = {0.0, 10.0, 0.0, 1000.0, 0.0, -10.0};
-  ASSERT_TRUE(WriteRaster(dir.File("grid.asc"), spec));
+  RasterRecipe raster = ProjectedRecipe(100, 100, [](int column, int row) { return 2.0 * column + 0.5 * row; });
+  raster.driver = "AAIGrid";
+  raster.epsg = 0;
+  raster.geoTransform = {0.0, 10.0, 0.0, 1000.0, 0.0, -10.0};
+  ASSERT_TRUE(WriteRaster(dir.File("grid.asc"), raster));
 
   const ProgramRun run = RunImport(dir.path(), {"grid.asc", "out.png"});
   ASSERT_EQ(run.status, 0) << run.err;
@@ -132,10 +132,10 @@ TEST(ImportProgram, NodataBorderIsFilledAndLeftOutOfTheHeightRange) {
   TempDir dir;
   // 65 x 65 with a 4-sample nodata frame around heights 100 + column + row.
   auto border = [](int column, int row) { return column < 4 || row < 4 || column > 60 || row > 60; };
-  RasterSpec spec =
-      ProjectedSpec(65, 65, [&](int c, int r) { return border(c, r) ? -32768.0 : 100.0 + c + r; });
-  spec.nodata = -32768.0;
-  ASSERT_TRUE(WriteRaster(dir.File("framed.tif"), spec));
+  RasterRecipe raster =
+      ProjectedRecipe(65, 65, [&](int c, int r) { return border(c, r) ? -32768.0 : 100.0 + c + r; });
+  raster.nodata = -32768.0;
+  ASSERT_TRUE(WriteRaster(dir.File("framed.tif"), raster));
 
   const ProgramRun run = RunImport(dir.path(), {"framed.tif", "out.png"});
   ASSERT_EQ(run.status, 0) << run.err;
@@ -151,8 +151,8 @@ TEST(ImportProgram, NodataBorderIsFilledAndLeftOutOfTheHeightRange) {
 TEST(ImportProgram, OptionsChooseTheSquareSizeAndHeightRange) {
   TempDir dir;
   // Heights equal the column: 1 m per 30 m sample.
-  ASSERT_TRUE(WriteRaster(dir.File("ramp.tif"), ProjectedSpec(129, 129, [](int column, int) { return column; })));
-  RasterSpec feet = ProjectedSpec(129, 129, [](int column, int) { return column; });
+  ASSERT_TRUE(WriteRaster(dir.File("ramp.tif"), ProjectedRecipe(129, 129, [](int column, int) { return column; })));
+  RasterRecipe feet = ProjectedRecipe(129, 129, [](int column, int) { return column; });
   feet.dataType = GDT_Int16;
   feet.heightUnit = "ft";
   ASSERT_TRUE(WriteRaster(dir.File("feet.tif"), feet));
@@ -197,9 +197,9 @@ TEST(ImportProgram, OptionsChooseTheSquareSizeAndHeightRange) {
 
 TEST(ImportProgram, TexturesAreImagesQuorvaneAccepts) {
   TempDir dir;
-  ASSERT_TRUE(WriteRaster(dir.File("dem.tif"), ProjectedSpec(257, 257, [](int c, int r) { return c * r % 97; })));
+  ASSERT_TRUE(WriteRaster(dir.File("dem.tif"), ProjectedRecipe(257, 257, [](int c, int r) { return c * r % 97; })));
   // An RGB image over the same ground: red west half, blue east half, green north half.
-  RasterSpec photo = ProjectedSpec(64, 64, nullptr);
+  RasterRecipe photo = ProjectedRecipe(64, 64, nullptr);
   photo.geoTransform = {500000.0, 120.0, 0.0, 4100000.0, 0.0, -120.0};
   photo.dataType = GDT_Byte;
   photo.bands = 3;
