@@ -14,16 +14,10 @@ DrawMethod* Current(Shell& shell) {
 
 // Clears the frame and lets the current method draw into it; false when there is none.
 Result<bool> DrawView(Shell& shell, FrameStats& stats) {
-  if (shell.view.currentCamera == 1 || shell.view.currentCamera == 2)
-    glClearColor(1.0f, 1.0f, 1.0f, 0.5f);
-  else
-    glClearColor(0.4f, 0.6f, 1.0f, 0.5f);
-  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
   DrawMethod* method = Current(shell);
-  if (method == nullptr) return false;
-  Status drawn = method->Draw(MakeFrameView(shell.view), stats);
+  Status drawn = DrawViewFrame(method, shell.view, stats);
   if (!drawn.ok()) return drawn.failure();
-  return true;
+  return method != nullptr;
 }
 
 }  // namespace

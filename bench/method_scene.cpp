@@ -56,9 +56,7 @@ void MethodScene::FlyTo(const FlightState& flight) {
 }
 
 Status MethodScene::DrawFrame(FrameStats& stats) {
-  glClearColor(0.4f, 0.6f, 1.0f, 0.5f);
-  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-  Status drawn = current_ != nullptr ? current_->Draw(View(), stats) : Status{};
+  Status drawn = DrawViewFrame(current_, scene_->view, stats);
   stats.frames += 1;
   glFinish();
   return drawn;

@@ -113,9 +113,7 @@ std::unique_ptr<DrawMethod> MakeMethod(BenchScene& scene, const BenchMethod& lis
 
 // One frame as the window draws it: cleared to the sky, drawn, counted.
 Status DrawFrame(DrawMethod& method, const ViewState& view, FrameStats& stats) {
-  glClearColor(0.4f, 0.6f, 1.0f, 0.5f);
-  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-  Status drawn = method.Draw(MakeFrameView(view), stats);
+  Status drawn = DrawViewFrame(&method, view, stats);
   if (drawn.ok()) stats.frames += 1;
   return drawn;
 }

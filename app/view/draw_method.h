@@ -60,3 +60,8 @@ inline double PerUnit(double amount, double units) { return units > 0.0 ? amount
 
 // The bintree methods' line of tests, merges and splits per frame, to the log.
 void LogRefinementStats(LogSink& log, const MethodCounters& counters, const FrameStats& stats);
+
+// One frame of the view into the current framebuffer, as the window draws it: cleared to the sky
+// of the camera it is drawn from (blue behind the flown camera, white behind the overhead ones),
+// then drawn by the method (null: the sky alone). Counting and showing the frame are the caller's.
+Status DrawViewFrame(DrawMethod* method, const ViewState& view, FrameStats& stats);

@@ -102,17 +102,9 @@ void TerrainScene::SelectCamera(int camera) {
 }
 
 void TerrainScene::DrawFrame() {
-  const ViewState& view = scene_->view;
-  if (view.currentCamera == 1 || view.currentCamera == 2)
-    glClearColor(1.0f, 1.0f, 1.0f, 0.5f);
-  else
-    glClearColor(0.4f, 0.6f, 1.0f, 0.5f);
-  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-  if (current_ != nullptr) {
-    const Status drawn = current_->Draw(MakeFrameView(view), stats_);
-    if (!drawn.ok()) ADD_FAILURE() << drawn.failure().message;
-    stats_.frames += 1;
-  }
+  const Status drawn = DrawViewFrame(current_, scene_->view, stats_);
+  if (!drawn.ok()) ADD_FAILURE() << drawn.failure().message;
+  if (current_ != nullptr) stats_.frames += 1;
   glFinish();
 }
 
