@@ -182,23 +182,6 @@ TEST_F(CabttMethodTest, StatisticsArePrintedPerFrameAndReset) {
             "0.00 aggregate tris per frame, 0.00 sub-triangles per aggregate tri\n");
 }
 
-// With the real builders the activation announces the cache, the method and its keys, then the
-// builder it makes; a video-memory cache is announced as such.
-TEST_F(CabttMethodTest, ActivationAnnouncesItselfAndItsBuilder) {
-  for (const CacheKind kind : {CacheKind::kSystemMemory, CacheKind::kVideoMemory}) {
-    BufferLogSink log;
-    CabttMethod method(*terrain_, {kind, [] { return std::make_unique<RecordingCache>(); }}, log);
-    ASSERT_TRUE(method.Activate(View({0.5f, 0.5f, 0.1f})).ok());
-    const std::string caching = kind == CacheKind::kVideoMemory ? "nVidia Caching enabled\n" : "Caching disabled\n";
-    EXPECT_EQ(log.log, caching + "Using CABTT drawing method\nAggregation level 4 (adaptive):\n");
-    EXPECT_EQ(log.console, caching +
-                               "Using CABTT drawing method\n< and > change the aggregation level\n"
-                               "/ toggles adaptive aggregate triangles\nAggregation level 4 (adaptive):\n");
-    EXPECT_EQ(method.tree().splitQueue().Size(), 1u);
-    method.Deactivate();
-  }
-}
-
 TEST_F(CabttMethodTest, FailuresOfTheBuilderAndTheCacheComeBackAsTheyAre) {
   const Failure refused{"Out of memory for the aggregate error grid (9 entries)\n", Channel::kConsole, 2};
   CabttMethod method(*terrain_, {CacheKind::kSystemMemory, [] { return std::make_unique<RecordingCache>(); }}, log_,

@@ -27,22 +27,6 @@ RoamNode* LeafContaining(const RoamTreeOnTerrain& roam, float x, float y) {
   return nullptr;
 }
 
-TEST(RoamTreeTest, StartBuildsTheTopDiamondFiledByRootZerosTopTriangle) {
-  RoamTreeOnTerrain roam(RoughTerrain(2, 1));
-  const Point3 eye = roam.EyeAbove(0.3f, 0.6f, 0.05f);
-  roam.Start(eye);
-  RoamTree& tree = roam.tree;
-  const HeightField& field = roam.terrain.field;
-  ASSERT_EQ(roam.Check(), "");
-  EXPECT_EQ(tree.policy.Travel(), RoamPolicy::kTravelStart);
-  // The key: distance beyond error of the centre, plus the travel.
-  EXPECT_FLOAT_EQ(Top(tree, 0)->key, DistanceBeyondError(roam.terrain, field.Id(2, 2), eye) + RoamPolicy::kTravelStart);
-  EXPECT_EQ(Top(tree, 1)->key, kNotQueued);
-  EXPECT_EQ(tree.splitQueue().Size(), 1);
-  EXPECT_EQ(tree.mergeQueue().Size(), 0);
-  EXPECT_EQ(tree.pool().PairsInUse(), 2);
-}
-
 TEST(RoamTreeTest, AGridOfSide2HasNothingToSplit) {
   RoamTreeOnTerrain roam(RandomErrorTerrain(0, 3, 10.0f));
   roam.Start(roam.EyeAbove(0.5f, 0.5f, 0.01f));
